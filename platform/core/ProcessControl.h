@@ -1,0 +1,13 @@
+#pragma once
+
+namespace platform {
+
+// Ends the process. Fatal conditions of the system end it with code 0 after a
+// message; tests replace this with a fake that records the request instead.
+class ProcessControl {
+public:
+    virtual ~ProcessControl() = default;
+    [[noreturn]] virtual void exitProcess(int code) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+#include "platform/desktop/fake/FakeWindows.h"
+
+#include <algorithm>
+
+namespace platform {
+
+WindowId FakeWindows::find(const std::string& wanted) {
+    for (const auto& w : windows)
+        if (w.title == wanted) return w.id;
+    return 0;
+}
+
+std::vector<WindowId> FakeWindows::topLevel() {
+    std::vector<WindowId> ids;
+    for (const auto& w : windows) ids.push_back(w.id);
+    return ids;
+}
+
+std::string FakeWindows::title(WindowId window) {
+    auto* w = get(window);
+    return w ? w->title : std::string();
+}
+
+bool FakeWindows::exists(WindowId window) { return get(window) != nullptr; }
+
+bool FakeWindows::isVisible(WindowId window) {
+    auto* w = get(window);
+    return w && w->visible;
+}
+
+bool FakeWindows::isMinimized(WindowId window) {
+    auto* w = get(window);
+    return w && w->minimized;
+}
+
+Rect FakeWindows::rect(WindowId window) {
+    auto* w = get(window);
+    return w ? w->rect : Rect{};
+}
+
+WindowId FakeWindows::add(const std::string& newTitle, Rect newRect) {
+    const WindowId id = next_++;
+    windows.insert(windows.begin(), Window{id, newTitle, true, false, newRect});
+    return id;
+}
+
+FakeWindows::Window* FakeWindows::get(WindowId window) {
+    auto it = std::find_if(windows.begin(), windows.end(), [&](const Window& w) { return w.id == window; });
+    return it == windows.end() ? nullptr : &*it;
+}
+
+void FakeWindows::remove(WindowId window) {
+    std::erase_if(windows, [&](const Window& w) { return w.id == window; });
+}
+
+}  // namespace platform
