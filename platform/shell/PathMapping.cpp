@@ -1,0 +1,31 @@
+#include "platform/shell/PathMapping.h"
+
+#include <algorithm>
+
+namespace platform::paths {
+
+namespace {
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+}  // namespace
+
+std::string join(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+std::string program(const std::string& windowsName) {
+    std::string name = windowsName;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    if (endsWith(name, ".exe")) name.resize(name.size() - 4);
+    else if (endsWith(name, ".bat")) name.replace(name.size() - 4, 4, ".sh");
+    return name;
+}
+
+std::string publicSubfolder(const std::string& publicFolder, const std::string& name) {
+    return join(publicFolder, name);
+}
+
+}  // namespace platform::paths

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+// The system names its files Windows-style: ".\\name.exe" beside the program,
+// ".\\sound.bat", folders joined by "%s\\%s". Every such mapping to this
+// system's paths lives here, each with its reason, so that a Windows backend
+// could map them back.
+namespace platform::paths {
+
+// "%s\\%s": folders are joined with '/'.
+std::string join(const std::string& folder, const std::string& name);
+
+// ".\\name.exe" -> "./name" (programs carry no extension here);
+// ".\\sound.bat" -> "./sound.sh" (shell scripts replace batch files);
+// any other ".\\file" -> "./file"; a bare "name.exe" -> "name" (found on PATH);
+// other texts are returned with backslashes turned into '/'.
+std::string program(const std::string& windowsName);
+
+// The sub-folder of the shared folder for all users (Windows: C:\Users\Public).
+std::string publicSubfolder(const std::string& publicFolder, const std::string& name);
+
+}  // namespace platform::paths
