@@ -16,6 +16,7 @@ struct Environment {
     std::atomic<bool> notWindows7{false};
     std::atomic<bool> windows10{false};
     std::string versionText;  // up to 100 characters
+    bool versionChecked = false;
 
     // Monitor geometry, left/top/right/bottom in virtual-desktop pixels.
     int monitorCount = 1;

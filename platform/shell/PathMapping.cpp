@@ -24,8 +24,6 @@ std::string program(const std::string& windowsName) {
     return name;
 }
 
-std::string publicSubfolder(const std::string& publicFolder, const std::string& name) {
-    return join(publicFolder, name);
-}
+std::string sharedFolder() { return "/home/Public"; }
 
 }  // namespace platform::paths

@@ -17,7 +17,8 @@ std::string join(const std::string& folder, const std::string& name);
 // other texts are returned with backslashes turned into '/'.
 std::string program(const std::string& windowsName);
 
-// The sub-folder of the shared folder for all users (Windows: C:\Users\Public).
-std::string publicSubfolder(const std::string& publicFolder, const std::string& name);
+// The folder shared by all users: /home/Public, as C:\Users\Public sits
+// beside the users' own folders.
+std::string sharedFolder();
 
 }  // namespace platform::paths
