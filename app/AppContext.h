@@ -1,6 +1,11 @@
 #pragma once
 
+#include <atomic>
+
+#include "app/CmdLineInfo.h"
+#include "app/DisplayScales.h"
 #include "app/Environment.h"
+#include "app/RegisteredMessages.h"
 #include "app/Settings.h"
 
 namespace platform {
@@ -43,6 +48,14 @@ struct AppContext {
     Platform& platform;
     Settings settings;
     Environment environment;
+    RegisteredMessages messages;
+    LaunchSwitches switches;
+    DisplayScales scales;
+
+    // Recording flag of the session control; read by the exit path.
+    std::atomic<bool> recording{false};
+    // Set once the exit path has begun.
+    std::atomic<bool> closing{false};
 };
 
 }  // namespace talvora

@@ -1,1 +1,58 @@
-int main() { return 0; }
+// The recorder program: wires the Linux backends into the platform layer and
+// runs the application object.
+#include <QApplication>
+#include <string>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "app/Replicast.h"
+#include "app/SettingsStore.h"
+#include "platform/core/linux/ExitProcessControl.h"
+#include "platform/core/linux/QtMessageBox.h"
+#include "platform/core/linux/QtMessagePump.h"
+#include "platform/core/linux/TraceLog.h"
+#include "platform/desktop/linux/X11Display.h"
+#include "platform/desktop/linux/X11WindowMessages.h"
+#include "platform/desktop/linux/X11Windows.h"
+#include "platform/media/BuiltInFilterModules.h"
+#include "platform/media/FilterModules.h"
+#include "platform/shell/PathMapping.h"
+#include "platform/shell/linux/FileRegistry.h"
+#include "platform/shell/linux/LinuxSystemInfo.h"
+#include "platform/shell/linux/PosixLauncher.h"
+#include "platform/shell/linux/XdgFolders.h"
+
+int main(int argc, char** argv) {
+    // The recorder is an X11 program: windows are found by title and
+    // messages pass between processes through the X server.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(pictures);
+
+    platform::QtMessageBox messageBox("Talvora Message");
+    platform::TraceLog log;
+    platform::QtMessagePump pump;
+    platform::ExitProcessControl process;
+    platform::XdgFolders folders;
+    platform::PosixLauncher launcher;
+    platform::FileRegistry registry(platform::paths::registryFile(folders.roamingAppData(false).value_or("")));
+    platform::LinuxSystemInfo system;
+    platform::X11Windows windows;
+    platform::X11WindowMessages messages;
+    platform::X11Display display;
+
+    platform::FilterModules filterModules;
+    platform::addBuiltInFilterModules(filterModules);
+    launcher.addBuiltIn("regsvr32",
+                        [&](const std::vector<std::string>& args) { return filterModules.registerServer(args); });
+
+    talvora::Platform services{messageBox, log,    pump,    process,  folders, launcher,
+                               registry,   system, windows, messages, display};
+    talvora::AppContext ctx(services);
+    ctx.messages = talvora::RegisteredMessages::registerAll(messages);
+
+    talvora::SettingsStore store(ctx);
+    talvora::Replicast replicast(ctx, store);
+    if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
+    return app.exec();
+}

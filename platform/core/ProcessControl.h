@@ -8,6 +8,8 @@ class ProcessControl {
 public:
     virtual ~ProcessControl() = default;
     [[noreturn]] virtual void exitProcess(int code) = 0;
+    // Raises the process's scheduling priority above normal where allowed.
+    virtual void raisePriority() = 0;
 };
 
 }  // namespace platform

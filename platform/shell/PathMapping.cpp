@@ -26,4 +26,6 @@ std::string program(const std::string& windowsName) {
 
 std::string sharedFolder() { return "/home/Public"; }
 
+std::string registryFile(const std::string& roamingAppData) { return join(roamingAppData, "talvora-registry.ini"); }
+
 }  // namespace platform::paths

@@ -21,4 +21,8 @@ std::string program(const std::string& windowsName);
 // beside the users' own folders.
 std::string sharedFolder();
 
+// The few registry values the system reads that have no other source here
+// live in a key/value file of the roaming application-data folder.
+std::string registryFile(const std::string& roamingAppData);
+
 }  // namespace platform::paths

@@ -5,6 +5,7 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    Q_INIT_RESOURCE(pictures);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -12,6 +12,9 @@ struct ProcessExit {
 class FakeProcessControl : public ProcessControl {
 public:
     [[noreturn]] void exitProcess(int code) override { throw ProcessExit{code}; }
+    void raisePriority() override { priorityRaised = true; }
+
+    bool priorityRaised = false;
 };
 
 }  // namespace platform

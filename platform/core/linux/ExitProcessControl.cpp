@@ -1,5 +1,7 @@
 #include "platform/core/linux/ExitProcessControl.h"
 
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,5 +11,7 @@ void ExitProcessControl::exitProcess(int code) {
     std::fflush(nullptr);
     std::_Exit(code);
 }
+
+void ExitProcessControl::raisePriority() { ::setpriority(PRIO_PROCESS, 0, -5); }
 
 }  // namespace platform

@@ -9,6 +9,8 @@ namespace platform {
 class ExitProcessControl : public ProcessControl {
 public:
     [[noreturn]] void exitProcess(int code) override;
+    // Nice -5 where permitted; an ordinary user keeps the normal priority.
+    void raisePriority() override;
 };
 
 }  // namespace platform

@@ -1,0 +1,83 @@
+#include "app/MainWindow.h"
+
+#include "app/FilterRegistration.h"
+#include "app/MonitorDetection.h"
+#include "app/SettingsStore.h"
+#include "app/WindowsVersion.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/MessagePump.h"
+#include "platform/desktop/Display.h"
+#include "platform/desktop/WindowMessages.h"
+#include "platform/desktop/Windows.h"
+#include "platform/shell/Launcher.h"
+#include "ui/SplashDlg.h"
+#include "ui/WinDlg.h"
+
+namespace talvora {
+
+MainWindow::MainWindow(AppContext& ctx, SettingsStore& store) : QWidget(nullptr), ctx_(ctx), store_(store) {
+    setWindowTitle("Talvora");
+    // Far off the screen and never shown; winId() makes it a real window.
+    setGeometry(-32000, -32000, 1, 1);
+    winId();
+    ctx_.platform.messages.listen(static_cast<platform::WindowId>(winId()),
+                                  [](platform::MessageId, std::intptr_t, std::intptr_t) {
+                                      // "screen capture message" is answered and otherwise ignored.
+                                  });
+
+    SplashDlg splash([&ctx] { RegisterFilters(ctx); });
+    splash.exec();
+
+    store_.setSettingsPath();
+    store_.read();
+    setWindowTitle("Talvora");
+    timer_.setInterval(1000);
+    connect(&timer_, &QTimer::timeout, this, &MainWindow::firstTick);
+    timer_.start();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::firstTick() {
+    if (ticked_) return;
+    ticked_ = true;
+    timer_.stop();
+
+    DetectWindowsVersion(ctx_);
+    DetectMonitors(ctx_, store_);
+    ctx_.environment.verticalDpi = ctx_.platform.display.verticalDpi();
+    checkDisplays();
+
+    ctx_.platform.pump.pump(1000);
+    startRestoreProgram();
+
+    recorder_ = std::make_unique<WinDlg>(ctx_, store_,
+                                         ctx_.settings.miniClone != 0 ? WinDlg::Layout::Mini : WinDlg::Layout::Maxi);
+    recorder_->show();
+}
+
+void MainWindow::checkDisplays() {
+    LaunchSwitches& sw = ctx_.switches;
+    platform::Display& display = ctx_.platform.display;
+    platform::MessageBox& box = ctx_.platform.messageBox;
+    if (ctx_.environment.monitorCount >= 2 && sw.w1 == 0 && sw.w2 == 0) {
+        box.show("Talvora could not determine your displays resolution. Make sure the file qx.exe was used to start "
+                 "the program.");
+    } else if (ctx_.environment.monitorCount >= 2 && sw.w2 == 0) {
+        box.show("Talvora could not determine your second display resolution. Make sure the file QX.exe was used "
+                 "to start the program.");
+    } else if (ctx_.environment.monitorCount < 2 && sw.w1 == 0) {
+        sw.x1 = sw.w1 = display.screenWidth();
+        sw.y1 = display.screenHeight();
+    }
+    ctx_.scales = DisplayScales::compute(display.screenWidth(), sw.w1, ctx_.settings.size,
+                                         ctx_.environment.otherMonitorRect.width(), sw.w2);
+}
+
+void MainWindow::startRestoreProgram() {
+    if (ctx_.platform.windows.find("SceneBack") != 0) return;
+    if (!ctx_.platform.launcher.execute("open", ".\\sceneback.exe", " -w Talvora", platform::ShowState::Normal))
+        ctx_.platform.messageBox.show("Cannot open or find file sceneback");
+}
+
+}  // namespace talvora

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "app/AppContext.h"
+
+namespace talvora {
+
+class SettingsStore;
+class WinDlg;
+
+// The hidden main frame titled "Talvora". It exists as a top-level window of
+// the desktop (so a second instance finds it) but is never mapped. Its first
+// timer tick finishes start-up and creates the recorder window. UI thread.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    MainWindow(AppContext& ctx, SettingsStore& store);
+    ~MainWindow() override;
+
+    WinDlg* recorderWindow() const { return recorder_.get(); }
+
+    // The first tick's work; later ticks do nothing.
+    void firstTick();
+
+private:
+    void checkDisplays();
+    void startRestoreProgram();
+
+    AppContext& ctx_;
+    SettingsStore& store_;
+    QTimer timer_;
+    bool ticked_ = false;
+    std::unique_ptr<WinDlg> recorder_;
+};
+
+}  // namespace talvora

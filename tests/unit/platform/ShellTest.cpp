@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/media/FilterModules.h"
+#include "platform/shell/CommandLine.h"
+#include "platform/shell/PathMapping.h"
+#include "platform/shell/linux/FileRegistry.h"
+#include "platform/shell/linux/PosixLauncher.h"
+
+namespace platform {
+namespace {
+
+TEST(CommandLineTest, SplitsByTheUsualQuotingRules) {
+    using V = std::vector<std::string>;
+    const std::pair<const char*, V> cases[] = {
+        {" -w Talvora", {"-w", "Talvora"}},
+        {" /s \"/opt/my app/Bin/x.ax\"", {"/s", "/opt/my app/Bin/x.ax"}},
+        {" -y -i \"a b\\c.bmp\" -vf scale=10:20 \"o.bmp\"", {"-y", "-i", "a b\\c.bmp", "-vf", "scale=10:20", "o.bmp"}},
+        {"a\\\\\"b c\"", {"a\\b c"}},
+        {"a\\\"b", {"a\"b"}},
+        {"\"\"", {""}},
+        {"\"say \"\"hi\"\"\"", {"say \"hi\""}},
+        {"  ", {}},
+        {"x;rm -rf /", {"x;rm", "-rf", "/"}},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(splitCommandLine(text), expected) << text;
+}
+
+TEST(PathMappingTest, ProgramNamesAndJoins) {
+    EXPECT_EQ(paths::program(".\\sceneback.exe"), "./sceneback");
+    EXPECT_EQ(paths::program(".\\sound.bat"), "./sound.sh");
+    EXPECT_EQ(paths::program(".\\snd.wav"), "./snd.wav");
+    EXPECT_EQ(paths::program("regsvr32"), "regsvr32");
+    EXPECT_EQ(paths::program("ffmpeg.exe"), "ffmpeg");
+    EXPECT_EQ(paths::join("/a", "b"), "/a/b");
+    EXPECT_EQ(paths::join("/a/", "b"), "/a/b");
+}
+
+TEST(FileRegistryTest, ProcessorNameAndValuesFile) {
+    EXPECT_EQ(FileRegistry::processorNameFromCpuInfo("processor\t: 0\nmodel name\t: Test CPU @ 2.0GHz\n"),
+              "Test CPU @ 2.0GHz");
+    EXPECT_EQ(FileRegistry::processorNameFromCpuInfo("nothing here"), "");
+
+    const auto file = std::filesystem::temp_directory_path() / "talvora-registry-test.ini";
+    std::ofstream(file) << "[CurrentUser\\SOFTWARE\\Vexa Converter Pro free]\nDirectory=/opt/converter\n";
+    FileRegistry registry(file.string());
+    EXPECT_EQ(registry.readString(RegistryRoot::CurrentUser, "SOFTWARE\\Vexa Converter Pro free", "Directory"),
+              "/opt/converter");
+    EXPECT_FALSE(registry.readString(RegistryRoot::LocalMachine, "SOFTWARE\\Vexa Converter Pro free", "Directory"));
+    EXPECT_TRUE(registry.keyExists(RegistryRoot::CurrentUser, "SOFTWARE\\Vexa Converter Pro free"));
+    EXPECT_FALSE(FileRegistry("/nonexistent/file").keyExists(RegistryRoot::CurrentUser, "x"));
+    std::filesystem::remove(file);
+}
+
+TEST(PosixLauncherTest, StartsRealProgramsWithoutAShell) {
+    PosixLauncher launcher;
+    const auto marker = std::filesystem::temp_directory_path() / "talvora-launcher-test;echo";
+    std::filesystem::remove(marker);
+    // The parameter reaches touch as one argument, semicolon and all.
+    EXPECT_TRUE(launcher.executeAndWait("open", "touch", " \"" + marker.string() + "\"", ShowState::Minimized, 5000));
+    EXPECT_TRUE(std::filesystem::exists(marker));
+    std::filesystem::remove(marker);
+
+    EXPECT_FALSE(launcher.execute("open", ".\\no-such-program.exe", "", ShowState::Normal));
+    EXPECT_FALSE(launcher.executeAndWait("runas", "no-such-program-anywhere", "", ShowState::Normal, 100));
+    EXPECT_EQ(launcher.findExecutable("sh"), "/usr/bin/sh");
+
+    // A program that outlives its wait is left running and reaped later.
+    EXPECT_TRUE(launcher.executeAndWait("open", "sleep", " 1", ShowState::Minimized, 50));
+}
+
+TEST(PosixLauncherTest, BuiltInRegistrationTool) {
+    FilterModules modules;
+    int registered = 0;
+    modules.addModule("VozEza5.ax", [&] { ++registered; });
+    PosixLauncher launcher;
+    launcher.addBuiltIn("regsvr32", [&](const std::vector<std::string>& args) { return modules.registerServer(args); });
+    EXPECT_TRUE(launcher.executeAndWait("open", "regsvr32", " /s \"/opt/my app/Bin/VozEza5.ax\"", ShowState::Minimized,
+                                        10000));
+    EXPECT_TRUE(modules.isRegistered("VozEza5.ax"));
+    EXPECT_EQ(registered, 1);
+    // Started even for an unknown module, as the tool itself would be.
+    EXPECT_TRUE(launcher.executeAndWait("open", "regsvr32", " /s \"/opt/Bin/unknown.ax\"", ShowState::Minimized, 10));
+    EXPECT_EQ(modules.registerServer({"/s", "/opt/Bin/unknown.ax"}), FilterModules::kModuleNotFound);
+    EXPECT_EQ(modules.registerServer({"/s", "/u", "/opt/Bin/VozEza5.ax"}), FilterModules::kRegistered);
+    EXPECT_FALSE(modules.isRegistered("VozEza5.ax"));
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,120 @@
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "FakePlatform.h"
+#include "app/SettingsStore.h"
+#include "ui/MessageDlg.h"
+#include "ui/RecorderPlacement.h"
+#include "ui/SplashDlg.h"
+#include "ui/WinDlg.h"
+
+namespace talvora {
+namespace {
+
+TEST(RecorderPlacementTest, InterfaceScale) {
+    EXPECT_DOUBLE_EQ(RecorderInterfaceScale(0, 1.0), 1.2);
+    EXPECT_DOUBLE_EQ(RecorderInterfaceScale(150, 1.0), 1.5);
+    EXPECT_DOUBLE_EQ(RecorderInterfaceScale(200, 1.0), 2.0);
+}
+
+TEST(RecorderPlacementTest, StoredPositionOrBottomRight) {
+    // Both numbers set: the stored corner with the scaled size.
+    EXPECT_EQ(PlaceRecorderWindow("300,200", 2.0, 207, 146, 1920, 1080, 40), (platform::Rect{300, 200, 714, 492}));
+    // A zero in either place counts as no position.
+    for (const char* position : {"0,500", "500,0", "", "garbage"}) {
+        const platform::Rect r = PlaceRecorderWindow(position, 1.0, 207, 146, 1920, 1080, 40);
+        EXPECT_EQ(r, (platform::Rect{1920 - 207 - 150, 1080 - 146 - 40 - 100, 1920 - 150, 1080 - 40 - 100}))
+            << position;
+    }
+    // Each product is truncated on its own; the offsets use the unscaled size.
+    const platform::Rect r = PlaceRecorderWindow("", 1.25, 207, 146, 1920, 1080, 41);
+    EXPECT_EQ(r.left, 1920 - 207 - 187);
+    EXPECT_EQ(r.top, 1080 - 146 - 51 - 125);
+    EXPECT_EQ(r.width(), 258);
+}
+
+class DialogTest : public ::testing::Test {
+protected:
+    DialogTest() : store(fp.ctx) { store.prepareDataFolder(); }
+    test::FakePlatform fp;
+    SettingsStore store;
+};
+
+TEST_F(DialogTest, TipCloseWithTickStoresBitTwo) {
+    fp.ctx.settings.message = 1;
+    MessageDlg dlg(fp.ctx, store, 2);
+    EXPECT_EQ(dlg.caption(), " Talvora - Smart Microphone");
+    EXPECT_TRUE(dlg.text().startsWith("\nThis is the Smart Microphine\n\nClick to turn on or off"));
+    EXPECT_EQ(dlg.dontShowAgain()->text(), " Don't show this again");
+    dlg.dontShowAgain()->setChecked(true);
+    dlg.closeButton()->click();
+    EXPECT_EQ(fp.ctx.settings.message, 3);
+    fp.ctx.settings.message = 0;
+    store.read();
+    EXPECT_EQ(fp.ctx.settings.message, 3);  // written to the file
+}
+
+TEST_F(DialogTest, TipOkOrUntickedCloseStoresNothing) {
+    {
+        MessageDlg dlg(fp.ctx, store, 2);
+        dlg.dontShowAgain()->setChecked(true);
+        dlg.okButton()->click();
+    }
+    {
+        MessageDlg dlg(fp.ctx, store, 2);
+        dlg.closeButton()->click();
+    }
+    {
+        MessageDlg dlg(fp.ctx, store, 3);  // not a single bit
+        dlg.dontShowAgain()->setChecked(true);
+        dlg.closeButton()->click();
+    }
+    EXPECT_EQ(fp.ctx.settings.message, 0);
+}
+
+TEST_F(DialogTest, EscapeActsAsClose) {
+    MessageDlg dlg(fp.ctx, store, 2);
+    dlg.dontShowAgain()->setChecked(true);
+    dlg.show();
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_EQ(fp.ctx.settings.message, 2);
+}
+
+TEST(SplashDlgTest, RunsItsWorkAtTheFirstTickAndCloses) {
+    int runs = 0;
+    SplashDlg splash([&] { ++runs; });
+    EXPECT_EQ(splash.size(), QSize(425, 159));
+    EXPECT_FALSE(QPixmap(":/pictures/splash").isNull());
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(splash.exec(), QDialog::Accepted);
+    EXPECT_EQ(runs, 1);
+    EXPECT_GE(clock.elapsed(), 950);
+}
+
+TEST_F(DialogTest, RecorderWindowLayoutsAndExitPath) {
+    fp.ctx.environment.desktopRect = {0, 0, 1920, 1080};
+    fp.ctx.environment.taskbarHeight = 40;
+    fp.ctx.settings.size = 100;
+    WinDlg mini(fp.ctx, store, WinDlg::Layout::Mini);
+    EXPECT_EQ(mini.windowTitle(), "Talvora");
+    EXPECT_EQ(mini.size(), QSize(207, 146));
+    EXPECT_EQ(mini.pos(), QPoint(1920 - 207 - 150, 1080 - 146 - 40 - 100));
+    EXPECT_EQ(WinDlg::unscaledSize(WinDlg::Layout::Maxi), QSize(508, 237));
+
+    // Closing during a recording asks; No keeps the program running.
+    fp.ctx.recording = true;
+    fp.messageBox.queueAnswer(platform::IDNO);
+    mini.closeProgram();
+    EXPECT_EQ(fp.messageBox.texts().back(), "Recording is active. Would you like to close program now?");
+    EXPECT_FALSE(fp.ctx.closing.load());
+    EXPECT_THROW(mini.closeProgram(), platform::ProcessExit);
+    EXPECT_TRUE(fp.ctx.closing.load());
+    mini.closeProgram();  // a second request while closing does nothing
+}
+
+}  // namespace
+}  // namespace talvora
