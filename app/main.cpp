@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(pictures);
 
-    platform::QtMessageBox messageBox("Talvora Message");
     platform::TraceLog log;
+    platform::QtMessageBox messageBox("Talvora Message", log);
     platform::QtMessagePump pump;
     platform::ExitProcessControl process;
     platform::XdgFolders folders;

@@ -17,6 +17,7 @@ int QtMessageBox::show(const std::string& text, MessageButtons buttons) {
 }
 
 int QtMessageBox::showHere(const std::string& text, MessageButtons buttons) {
+    log_.append(caption_ + ": " + text);
     QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption_), QString::fromStdString(text),
                     buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);

@@ -1,0 +1,106 @@
+// The recorder program itself on the virtual desktop, driven from outside as a
+// user would: started, its boxes answered with the keyboard, started again.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "platform/desktop/linux/X11Windows.h"
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition, int timeout_ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition()) return true;
+        QTest::qWait(100);
+    }
+    return condition();
+}
+
+std::string readFile(const QString& path) {
+    std::ifstream in(path.toStdString());
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Presses Return on every open "Talvora Message" box.
+void answerMessageBoxes() {
+    QProcess::execute("sh", {"-c", "for w in $(xdotool search --name '^Talvora Message$'); do "
+                                   "xdotool windowactivate --sync $w key --window $w Return; done"});
+}
+
+class RecorderStartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs the virtual desktop";
+        ASSERT_TRUE(home.isValid());
+    }
+    void TearDown() override {
+        for (auto* p : processes) {
+            p->kill();
+            p->waitForFinished(3000);
+            delete p;
+        }
+    }
+
+    QProcess* startRecorder(const QString& logName) {
+        auto* p = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.remove("XDG_CONFIG_HOME");
+        env.insert("TALVORA_LOG", home.filePath(logName));
+        p->setProcessEnvironment(env);
+        p->start(QString(TALVORA_PROGRAM_DIR) + "/talvora", {});
+        processes.push_back(p);
+        return p;
+    }
+
+    QTemporaryDir home;
+    std::vector<QProcess*> processes;
+    platform::X11Windows windows;
+};
+
+TEST_F(RecorderStartupTest, SecondInstanceSaysSoAndLeavesTheFirstRunning) {
+    QProcess* first = startRecorder("first.log");
+    // The splash, one second of ticking and one of pumping: then the box
+    // about the missing restore program, then the recorder window.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            answerMessageBoxes();
+            return windows.isVisible(windows.find("Talvora"));
+        },
+        20000));
+    EXPECT_NE(readFile(home.filePath("first.log")).find("Talvora Message: Cannot open or find file sceneback"),
+              std::string::npos);
+
+    QProcess* second = startRecorder("second.log");
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return readFile(home.filePath("second.log")).find("Talvora Message: Talvora is already running") !=
+                   std::string::npos;
+        },
+        10000));
+    // The box shows right after its text is logged; answer until it is gone.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            answerMessageBoxes();
+            return second->state() == QProcess::NotRunning;
+        },
+        10000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    // The first instance made its settings file in the data folder.
+    const std::string settings = readFile(home.filePath(".config/Corvane Telmark 2/settings_rp_goog.ini"));
+    EXPECT_EQ(settings.rfind("Talvora Settings -- Do not delete or alter\r\n", 0), 0u);
+}
+
+}  // namespace
