@@ -98,60 +98,33 @@ constexpr std::array<Field, kSettingsDataLineCount> kWrittenFields{{
 // The reader's matching list, in matching order. Because a key matches
 // anywhere in a line, the order decides: "Position: " and "FullScreen: " come
 // first, and "Audio Source: " is tried before "Audio Source1: " (which does not
-// contain it). "Minimize: " is missing on purpose; "AutoMark: " loads the
-// tracking flag.
-constexpr std::array<Field, 50> kReadFields{{
-    textField("Position: ", &Settings::position, kShortTextCapacity),
-    integerField("FullScreen: ", &Settings::fullScreen),
-    integerField("AutoMark: ", &Settings::autoMark),
-    textField("Recording Folder: ", &Settings::recordingFolder, kFolderTextCapacity),
-    integerField("Protocol: ", &Settings::protocol),
-    integerField("Video Bitrate: ", &Settings::videoBitrate),
-    integerField("Audio Bitrate: ", &Settings::audioBitrate),
-    realField("Frame Rate: ", &Settings::frameRate),
-    textField("Audio Source: ", &Settings::audioSource, kSourceTextCapacity),
-    textField("Audio Input: ", &Settings::audioInput, kSourceTextCapacity),
-    textField("Audio Output: ", &Settings::audioOutput, kSourceTextCapacity),
-    integerField("Max File Time: ", &Settings::maxFileTime),
-    integerField("Audio Only: ", &Settings::audioOnly),
-    integerField("Video Only: ", &Settings::videoOnly),
-    integerField("OnTop: ", &Settings::onTop),
-    integerField("VistaAudio: ", &Settings::vistaAudio),
-    integerField("SetTopWindow: ", &Settings::setTopWindow),
-    integerField("xTop: ", &Settings::xTop),
-    integerField("yTop: ", &Settings::yTop),
-    integerField("xBottom: ", &Settings::xBottom),
-    integerField("yBottom: ", &Settings::yBottom),
-    integerField("MPEG-4: ", &Settings::mpeg4),
-    integerField("Bitcount: ", &Settings::bitcount),
-    integerField("Cursor: ", &Settings::cursor),
-    integerField("Filters: ", &Settings::filters),
-    integerField("Install: ", &Settings::install),
-    integerField("User: ", &Settings::user),
-    integerField("Message: ", &Settings::message),
-    integerField("ShowVideo: ", &Settings::showVideo),
-    integerField("Basic: ", &Settings::basic),
-    integerField("Defaults: ", &Settings::defaults),
-    integerField("Size: ", &Settings::size),
-    integerField("HideWindow: ", &Settings::hideWindow),
-    textField("Hotkey1: ", &Settings::hotkey1, kShortTextCapacity),
-    textField("Hotkey2: ", &Settings::hotkey2, kShortTextCapacity),
-    textField("Hotkey3: ", &Settings::hotkey3, kShortTextCapacity),
-    integerField("MiniClone: ", &Settings::miniClone),
-    integerField("Monitor: ", &Settings::monitor),
-    integerField("Dual Audio: ", &Settings::dualAudio),
-    textField("Audio Source1: ", &Settings::audioSource1, kSecondSourceTextCapacity),
-    textField("Audio Input1: ", &Settings::audioInput1, kSecondSourceTextCapacity),
-    textField("Audio Output1: ", &Settings::audioOutput1, kSecondSourceTextCapacity),
-    integerField("Scale: ", &Settings::scale),
-    integerField("Setup: ", &Settings::setup),
-    integerField("ConvertMP4: ", &Settings::convertMP4),
-    integerField("ConvertMP3: ", &Settings::convertMP3),
-    integerField("Marked: ", &Settings::marked),
-    integerField("RecOption: ", &Settings::recOption),
-    integerField("SmartMic: ", &Settings::smartMic),
-    integerField("ProcVolume: ", &Settings::procVolume),
+// contain it). "Minimize: " is missing on purpose.
+constexpr std::array<std::string_view, 50> kMatchOrder{{
+    "Position: ", "FullScreen: ", "AutoMark: ", "Recording Folder: ", "Protocol: ", "Video Bitrate: ",
+    "Audio Bitrate: ", "Frame Rate: ", "Audio Source: ", "Audio Input: ", "Audio Output: ", "Max File Time: ",
+    "Audio Only: ", "Video Only: ", "OnTop: ", "VistaAudio: ", "SetTopWindow: ", "xTop: ", "yTop: ",
+    "xBottom: ", "yBottom: ", "MPEG-4: ", "Bitcount: ", "Cursor: ", "Filters: ", "Install: ", "User: ",
+    "Message: ", "ShowVideo: ", "Basic: ", "Defaults: ", "Size: ", "HideWindow: ", "Hotkey1: ", "Hotkey2: ",
+    "Hotkey3: ", "MiniClone: ", "Monitor: ", "Dual Audio: ", "Audio Source1: ", "Audio Input1: ",
+    "Audio Output1: ", "Scale: ", "Setup: ", "ConvertMP4: ", "ConvertMP3: ", "Marked: ", "RecOption: ",
+    "SmartMic: ", "ProcVolume: ",
 }};
+
+// The field a key loads: the last written line with that key, so "AutoMark: "
+// loads the tracking flag of the second line.
+constexpr const Field* loadedField(std::string_view key) {
+    const Field* found = nullptr;
+    for (const Field& field : kWrittenFields)
+        if (field.key == key) found = &field;
+    if (!found) throw "a key of the matching list is not written";  // fails the constant evaluation
+    return found;
+}
+
+constexpr std::array<const Field*, kMatchOrder.size()> kReadFields = [] {
+    std::array<const Field*, kMatchOrder.size()> fields{};
+    for (std::size_t i = 0; i < kMatchOrder.size(); ++i) fields[i] = loadedField(kMatchOrder[i]);
+    return fields;
+}();
 
 constexpr std::string_view kLineEnd = "\r\n";
 
@@ -192,10 +165,10 @@ void applyValue(const Field& field, std::string_view value, Settings& settings) 
 }
 
 void parseLine(std::string_view line, Settings& settings) {
-    for (const Field& field : kReadFields) {
-        const std::size_t at = line.find(field.key);
+    for (const Field* field : kReadFields) {
+        const std::size_t at = line.find(field->key);
         if (at == std::string_view::npos) continue;
-        applyValue(field, line.substr(at + field.key.size()), settings);
+        applyValue(*field, line.substr(at + field->key.size()), settings);
         return;
     }
 }
