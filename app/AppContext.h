@@ -17,6 +17,7 @@ class MessageBox;
 class MessagePump;
 class ProcessControl;
 class Registry;
+class SoundPlayer;
 class SystemInfo;
 class WindowMessages;
 class Windows;
@@ -38,6 +39,15 @@ struct Platform {
     platform::Windows& windows;
     platform::WindowMessages& messages;
     platform::Display& display;
+    platform::SoundPlayer& sound;
+};
+
+// What the audio endpoint probe found; workers read the rates.
+struct AudioProbeResults {
+    std::atomic<int> speakersRate{0};
+    std::atomic<int> microphoneRate{0};
+    std::atomic<int> clientRate{0};
+    std::string defaultMicrophoneName;
 };
 
 // Everything the recorder's Parts share: the platform, the settings record and
@@ -51,6 +61,7 @@ struct AppContext {
     RegisteredMessages messages;
     LaunchSwitches switches;
     DisplayScales scales;
+    AudioProbeResults audio;
 
     // Recording flag of the session control; read by the exit path.
     std::atomic<bool> recording{false};

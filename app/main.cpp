@@ -7,6 +7,7 @@
 #include "app/AppContext.h"
 #include "app/Replicast.h"
 #include "app/SettingsStore.h"
+#include "platform/audio/linux/PulseSoundPlayer.h"
 #include "platform/core/linux/ExitProcessControl.h"
 #include "platform/core/linux/QtMessageBox.h"
 #include "platform/core/linux/QtMessagePump.h"
@@ -40,14 +41,15 @@ int main(int argc, char** argv) {
     platform::X11Windows windows;
     platform::X11WindowMessages messages;
     platform::X11Display display;
+    platform::PulseSoundPlayer sound;
 
     platform::FilterModules filterModules;
     platform::addBuiltInFilterModules(filterModules);
     launcher.addBuiltIn("regsvr32",
                         [&](const std::vector<std::string>& args) { return filterModules.registerServer(args); });
 
-    talvora::Platform services{messageBox, log,    pump,    process,  folders, launcher,
-                               registry,   system, windows, messages, display};
+    talvora::Platform services{messageBox, log,     pump,     process, folders, launcher,
+                               registry,   system,  windows,  messages, display, sound};
     talvora::AppContext ctx(services);
     ctx.messages = talvora::RegisteredMessages::registerAll(messages);
 

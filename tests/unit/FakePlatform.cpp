@@ -18,7 +18,7 @@ std::filesystem::path freshFolder() {
 
 FakePlatform::FakePlatform()
     : root(freshFolder()),
-      platform{messageBox, log, pump, process, folders, launcher, registry, system, windows, messages, display},
+      platform{messageBox, log, pump, process, folders, launcher, registry, system, windows, messages, display, sound},
       ctx(platform) {
     folders.program = (root / "program").string();
     folders.appData = (root / "config").string();

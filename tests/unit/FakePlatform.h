@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AppContext.h"
+#include "platform/audio/fake/FakeSoundPlayer.h"
 #include "platform/core/fake/FakeLog.h"
 #include "platform/core/fake/FakeMessageBox.h"
 #include "platform/core/fake/FakeMessagePump.h"
@@ -36,6 +37,7 @@ struct FakePlatform {
     platform::FakeWindows windows;
     platform::FakeWindowMessages messages;
     platform::FakeDisplay display;
+    platform::FakeSoundPlayer sound;
     Platform platform;
     AppContext ctx;
 };
