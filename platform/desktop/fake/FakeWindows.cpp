@@ -38,6 +38,17 @@ Rect FakeWindows::rect(WindowId window) {
     return w ? w->rect : Rect{};
 }
 
+std::vector<std::string> FakeWindows::titles(const std::vector<WindowId>& ids) {
+    std::vector<std::string> names;
+    for (WindowId id : ids) names.push_back(title(id));
+    return names;
+}
+
+std::uint32_t FakeWindows::extendedStyle(WindowId window) {
+    auto* w = get(window);
+    return w ? w->extendedStyle : 0;
+}
+
 WindowId FakeWindows::add(const std::string& newTitle, Rect newRect) {
     const WindowId id = next_++;
     windows.insert(windows.begin(), Window{id, newTitle, true, false, newRect});

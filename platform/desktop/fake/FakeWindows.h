@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ public:
         bool visible = true;
         bool minimized = false;
         Rect rect;
+        std::uint32_t extendedStyle = 0;
     };
 
     WindowId find(const std::string& title) override;
@@ -25,6 +27,8 @@ public:
     bool isVisible(WindowId window) override;
     bool isMinimized(WindowId window) override;
     Rect rect(WindowId window) override;
+    std::vector<std::string> titles(const std::vector<WindowId>& ids) override;
+    std::uint32_t extendedStyle(WindowId window) override;
 
     // Adds a window on top of the others and returns its id.
     WindowId add(const std::string& title, Rect rect = {0, 0, 400, 300});
