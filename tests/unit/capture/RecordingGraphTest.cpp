@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "FakePlatform.h"
+#include "app/SettingsStore.h"
+#include "capture/RecordingGraph.h"
+#include "platform/media/AsfWriterConfig.h"
+#include "platform/media/AudioCaptureConfig.h"
+#include "platform/media/FileSink.h"
+#include "platform/media/FilterRegistry.h"
+#include "platform/media/MediaErrors.h"
+#include "platform/media/ScreenCaptureConfig.h"
+#include "platform/media/fake/FakePropertyPages.h"
+
+namespace talvora {
+namespace {
+
+using platform::Filter;
+using platform::MediaType;
+using platform::PinDirection;
+
+class FakeScreen : public Filter, public platform::ScreenCaptureConfig {
+public:
+    FakeScreen() : Filter(platform::kScreenCaptureClassId) { addPin("Output", PinDirection::Output); }
+    platform::HRESULT configure(const std::array<int, 16>& v) override {
+        values = v;
+        return platform::S_OK;
+    }
+    MediaType offeredType(const platform::Pin&) const override { return MediaType::ofVideo({8, 8, 32, 15}); }
+    std::array<int, 16> values{};
+};
+
+class FakeAudio : public Filter, public platform::AudioCaptureConfig {
+public:
+    explicit FakeAudio(std::vector<platform::AudioCaptureSetup>& log)
+        : Filter(platform::kAudioCaptureClassId), log_(log) {
+        addPin("Out", PinDirection::Output);
+    }
+    platform::HRESULT configure(const platform::AudioCaptureSetup& setup) override {
+        log_.push_back(setup);
+        return platform::S_OK;
+    }
+    MediaType offeredType(const platform::Pin&) const override { return MediaType::ofAudio({}); }
+
+private:
+    std::vector<platform::AudioCaptureSetup>& log_;
+};
+
+class FakeWriter : public Filter, public platform::FileSink, public platform::AsfWriterConfig {
+public:
+    FakeWriter() : Filter(platform::kAsfWriterClassId) {}
+    platform::HRESULT setFileName(const std::string& path) override {
+        file = path;
+        return platform::S_OK;
+    }
+    std::string fileName() const override { return file; }
+    platform::HRESULT configureFilterUsingProfile(const platform::WmProfile* profile) override {
+        if (profile == nullptr) return platform::E_POINTER;
+        if (profile->video) addPin("Video Input 01", PinDirection::Input);
+        if (profile->audio) addPin("Audio Input 01", PinDirection::Input);
+        return platform::S_OK;
+    }
+    platform::HRESULT acceptType(platform::Pin& in, const MediaType& type) override {
+        const bool wantsVideo = in.name() == "Video Input 01";
+        return (type.major == platform::MajorType::Video) == wantsVideo ? platform::S_OK
+                                                                         : platform::VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    std::string file;
+};
+
+class PassTee : public Filter {
+public:
+    PassTee() : Filter("{tee}") {
+        addPin("Input", PinDirection::Input);
+        addPin("Output1", PinDirection::Output);
+        addPin("Output2", PinDirection::Output);
+    }
+    MediaType offeredType(const platform::Pin&) const override {
+        return findPin(PinDirection::Input, "Input")->mediaType();
+    }
+};
+
+class Renderer : public Filter {
+public:
+    Renderer() : Filter("{renderer}") { addPin("Input", PinDirection::Input); }
+};
+
+struct FakeHost : RecordingHost {
+    platform::WindowId recorderWindow() override { return 0; }
+    void restartPreview() override { ++previewRestarts; }
+    bool startMinimised() override { return false; }
+    int pauseState() override { return 0; }
+    void minimiseRecorder() override {}
+    void setPlayPauseCaption(const std::string& text) override { playCaption = text; }
+    void setRecordCaption(const std::string& text) override { recordCaption = text; }
+    void refreshLayeredStyle() override {}
+    bool createClonePanel() override { return true; }
+    void destroyClonePanel() override {}
+    ClientLayout clientLayout() override { return {}; }
+    void closeProgram() override { ++closes; }
+    void clearRecordingFlag() override { ++flagClears; }
+
+    int previewRestarts = 0;
+    int closes = 0;
+    int flagClears = 0;
+    std::string playCaption;
+    std::string recordCaption;
+};
+
+class RecordingGraphTest : public ::testing::Test {
+protected:
+    RecordingGraphTest() : store(fp.ctx), toolkit(registry, fp.log, pages) {
+        registry.registerClass(platform::kScreenCaptureClassId, [this] {
+            auto f = std::make_shared<FakeScreen>();
+            screens.push_back(f);
+            return f;
+        });
+        registry.registerClass(platform::kAudioCaptureClassId,
+                               [this] { return std::make_shared<FakeAudio>(audioSetups); });
+        registry.registerClass(platform::kAsfWriterClassId, [] { return std::make_shared<FakeWriter>(); });
+        registry.addEntry(platform::kLegacyFilterCategory,
+                          {"Infinte Pin Tee Filter", "{tee}", [] { return std::make_shared<PassTee>(); }});
+        registry.addEntry(platform::kLegacyFilterCategory,
+                          {"Video Renderer", "{renderer}", [] { return std::make_shared<Renderer>(); }});
+        std::filesystem::copy_file(std::string(TALVORA_SOURCE_DIR) + "/resources/settings_rp_goog_init.ini",
+                                   std::filesystem::path(fp.folders.program) / "settings_rp_goog_init.ini");
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(fp.folders.program);
+        store.prepareDataFolder();
+        store.read();
+    }
+    ~RecordingGraphTest() override { std::filesystem::current_path(previous); }
+
+    // Sets fields, writes them, and builds as a recording start does.
+    int build(const std::function<void(Settings&)>& change) {
+        change(fp.ctx.settings);
+        store.write();
+        graph = std::make_unique<RecordingGraph>(fp.ctx, store, toolkit, registry, host);
+        graph->createGraph();
+        return graph->buildAndRun((fp.root / "out.wmv").string(), {});
+    }
+    bool inGraph(const char* name) const { return graph->graph()->findFilter(name) != nullptr; }
+
+    test::FakePlatform fp;
+    SettingsStore store;
+    platform::FilterRegistry registry;
+    platform::FakePropertyPages pages;
+    GraphToolkit toolkit;
+    FakeHost host;
+    std::vector<std::shared_ptr<FakeScreen>> screens;
+    std::vector<platform::AudioCaptureSetup> audioSetups;
+    std::unique_ptr<RecordingGraph> graph;
+    std::filesystem::path previous;
+};
+
+TEST_F(RecordingGraphTest, FullWmvGraphWithTeeAndRenderer) {
+    ASSERT_EQ(build([](Settings& s) {
+                  s.protocol = 1;
+                  s.xTop = 0;
+                  s.yTop = 0;
+                  s.xBottom = 801;
+                  s.yBottom = 601;
+                  s.setTopWindow = 1;
+                  s.frameRate = 15.7f;
+              }),
+              1)
+        << (fp.messageBox.texts().empty() ? "" : fp.messageBox.texts().back());
+    const Settings& s = fp.ctx.settings;
+    EXPECT_EQ((std::array<int, 4>{s.xTop, s.yTop, s.xBottom, s.yBottom}), (std::array<int, 4>{-1, -1, 799, 599}));
+    for (const char* name : {"ScrCap BCK", "VozEza5 Filter", "Mux", "Infinte Pin Tee Filter", "Video Renderer"})
+        EXPECT_TRUE(inGraph(name)) << name;
+    // The instance in the graph was configured again with the normalised rectangle.
+    const auto& values = screens.back()->values;
+    EXPECT_EQ(values[0], 15);
+    EXPECT_EQ((std::array<int, 4>{values[2], values[3], values[4], values[5]}), (std::array<int, 4>{-1, -1, 799, 599}));
+    EXPECT_TRUE(graph->graph()->findFilter("Video Renderer")->pins()[0]->isConnected());
+    EXPECT_EQ(graph->graph()->state(), platform::FilterState::Running);
+    EXPECT_EQ(host.previewRestarts, 1);
+    EXPECT_EQ(host.playCaption, "PAUSE");
+    EXPECT_GT(graph->startTime(), 0);
+    EXPECT_EQ(fp.log.lines().back(), "\r\n\r\nRUNNING\r\n");
+
+    graph->stop();
+    EXPECT_EQ(graph->graph()->state(), platform::FilterState::Stopped);
+    EXPECT_EQ(audioSetups.back().stopping, 1);
+    EXPECT_EQ(fp.sound.played.back(), "./sound1.wav");
+    graph->tearDownReleaseAndCreate();
+    EXPECT_TRUE(graph->graph()->filters().empty());
+}
+
+TEST_F(RecordingGraphTest, AudioOnlyAndVideoOnlyLeaveOutTheOtherSide) {
+    ASSERT_EQ(build([](Settings& s) {
+                  s.protocol = 1;
+                  s.audioOnly = 1;
+                  s.setTopWindow = 0;
+              }),
+              1);
+    EXPECT_FALSE(inGraph("ScrCap BCK"));
+    EXPECT_TRUE(inGraph("VozEza5 Filter"));
+
+    ASSERT_EQ(build([](Settings& s) {
+                  s.audioOnly = 0;
+                  s.videoOnly = 1;
+              }),
+              1);
+    EXPECT_TRUE(inGraph("ScrCap BCK"));
+    EXPECT_FALSE(inGraph("VozEza5 Filter"));
+}
+
+TEST_F(RecordingGraphTest, OtherProtocolsAddNothingButStillRun) {
+    ASSERT_EQ(build([](Settings& s) { s.protocol = 5; }), 1);
+    EXPECT_TRUE(graph->graph()->filters().empty());
+    EXPECT_EQ(host.previewRestarts, 1);
+    // MPEG-2 without its path, or with a rate above 48 kHz, fails without a word.
+    fp.ctx.audio.clientRate = 96000;
+    EXPECT_EQ(build([](Settings& s) { s.protocol = 0; }), 0);
+    EXPECT_TRUE(fp.messageBox.shown().empty());
+}
+
+TEST_F(RecordingGraphTest, NarrowRectangleIsRefusedByTheProfile) {
+    EXPECT_EQ(build([](Settings& s) {
+                  s.protocol = 1;
+                  s.xTop = 100;
+                  s.xBottom = 107;
+              }),
+              0);
+    EXPECT_EQ(fp.messageBox.texts().back(), "Cannot setup WMP recording");
+}
+
+TEST_F(RecordingGraphTest, HighSpeakerRateOnWmvShowsInstructionsAndCloses) {
+    fp.ctx.audio.clientRate = 96000;
+    EXPECT_EQ(build([](Settings& s) { s.protocol = 1; }), 0);
+    EXPECT_EQ(fp.launcher.calls.back().file, ".\\sound.bat");
+    EXPECT_NE(fp.messageBox.texts().back().find("WINDOWS 7 / VISTA SAMPLE RATE SETUP"), std::string::npos);
+    EXPECT_EQ(host.flagClears, 1);
+    EXPECT_EQ(host.closes, 1);
+}
+
+TEST_F(RecordingGraphTest, MissingTeeFailsAndSmartMicOffMeansNoChange) {
+    registry = platform::FilterRegistry();
+    registry.registerClass(platform::kScreenCaptureClassId, [] { return std::make_shared<FakeScreen>(); });
+    registry.registerClass(platform::kAudioCaptureClassId, [this] { return std::make_shared<FakeAudio>(audioSetups); });
+    registry.registerClass(platform::kAsfWriterClassId, [] { return std::make_shared<FakeWriter>(); });
+    EXPECT_EQ(build([](Settings& s) {
+                  s.protocol = 1;
+                  s.setTopWindow = 1;
+                  s.smartMic = 0;
+                  s.recOption = 1;
+                  s.procVolume = 50;
+              }),
+              0);
+    ASSERT_FALSE(audioSetups.empty());
+    EXPECT_EQ(audioSetups.front().recOption, 2);
+    EXPECT_FLOAT_EQ(audioSetups.front().procVolume, 0.5f);
+}
+
+}  // namespace
+}  // namespace talvora
