@@ -1,0 +1,104 @@
+#include "platform/desktop/linux/X11Display.h"
+
+#include <xcb/randr.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+namespace {
+
+constexpr int kDefaultDpi = 96;
+
+// The classic Windows defaults at 96 dpi: the recorder's layouts were
+// designed around them and X11 has no such metrics.
+struct MetricValue {
+    SystemMetric metric;
+    int pixels;
+};
+constexpr MetricValue kSystemMetrics[] = {
+    {SystemMetric::EdgeWidth, 2},     {SystemMetric::FrameWidth, 4},     {SystemMetric::MenuHeight, 19},
+    {SystemMetric::CaptionHeight, 23}, {SystemMetric::HScrollHeight, 17},
+};
+
+Rect intersect(const Rect& a, const Rect& b) {
+    Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    if (r.width() <= 0 || r.height() <= 0) return {};
+    return r;
+}
+
+}  // namespace
+
+X11Display::X11Display() {
+    if (!xcb_.ok()) return;
+    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(xcb_.get(), &xcb_randr_id);
+    if (!randr || !randr->present) return;
+    // The client must announce its RandR version before the monitor request.
+    auto version = xcb_.reply(xcb_randr_query_version_reply, xcb_randr_query_version(xcb_.get(), 1, 5));
+    hasMonitors_ = version && (version->major_version > 1 || version->minor_version >= 5);
+}
+
+int X11Display::screenWidth() { return desktopRect().width(); }
+
+int X11Display::screenHeight() { return desktopRect().height(); }
+
+Rect X11Display::desktopRect() {
+    // The root's current geometry, not the connection's start-up snapshot:
+    // RandR may have resized the screen since.
+    auto root = xcb_.reply(xcb_get_geometry_reply, xcb_get_geometry(xcb_.get(), xcb_.root()));
+    if (!root) return {};
+    return {0, 0, root->width, root->height};
+}
+
+Rect X11Display::workArea() {
+    const xcb_window_t root = xcb_.root();
+    // _NET_WORKAREA holds x, y, width, height for each virtual desktop.
+    const auto areas = xcb_.cardinals(root, xcb_.atom("_NET_WORKAREA"));
+    if (areas.size() < 4) return desktopRect();
+    const auto current = xcb_.cardinals(root, xcb_.atom("_NET_CURRENT_DESKTOP"));
+    std::size_t first = current.empty() ? 0 : std::size_t{current.front()} * 4;
+    if (first + 4 > areas.size()) first = 0;
+    const auto x = static_cast<int>(areas[first]);
+    const auto y = static_cast<int>(areas[first + 1]);
+    return {x, y, x + static_cast<int>(areas[first + 2]), y + static_cast<int>(areas[first + 3])};
+}
+
+std::vector<Monitor> X11Display::monitors() {
+    const Rect work = workArea();
+    std::vector<Monitor> result;
+    for (const Rect& monitor : randrMonitors()) {
+        // A monitor the work area misses entirely keeps its whole rectangle.
+        const Rect part = intersect(monitor, work);
+        result.push_back({monitor, part.width() > 0 ? part : monitor});
+    }
+    if (result.empty()) result.push_back({desktopRect(), work});
+    return result;
+}
+
+std::vector<Rect> X11Display::randrMonitors() {
+    if (!hasMonitors_) return {};
+    auto list = xcb_.reply(xcb_randr_get_monitors_reply, xcb_randr_get_monitors(xcb_.get(), xcb_.root(), 1));
+    if (!list) return {};
+    std::vector<Rect> rects;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(list.get()); it.rem > 0;
+         xcb_randr_monitor_info_next(&it)) {
+        const xcb_randr_monitor_info_t* m = it.data;
+        rects.push_back({m->x, m->y, m->x + m->width, m->y + m->height});
+    }
+    return rects;
+}
+
+int X11Display::verticalDpi() {
+    const xcb_screen_t* screen = xcb_.screen();
+    if (!screen || screen->height_in_millimeters == 0) return kDefaultDpi;
+    return static_cast<int>(std::lround(screen->height_in_pixels * 25.4 / screen->height_in_millimeters));
+}
+
+int X11Display::systemMetric(SystemMetric metric) {
+    for (const auto& entry : kSystemMetrics)
+        if (entry.metric == metric) return entry.pixels;
+    return 0;
+}
+
+}  // namespace platform

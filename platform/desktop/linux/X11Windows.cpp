@@ -1,0 +1,252 @@
+#include "platform/desktop/linux/X11Windows.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace platform {
+
+namespace {
+
+// How deep below a root child the client of a frame is looked for; window
+// managers put it one or two levels down.
+constexpr int kClientSearchDepth = 3;
+constexpr std::uint32_t kIconicState = 3;  // ICCCM WM_STATE
+
+// WM_NAME is ISO Latin-1 text (STRING); COMPOUND_TEXT without escape
+// sequences is the same. Titles are handed out in UTF-8.
+std::string latin1ToUtf8(const char* text, int length) {
+    std::string out;
+    for (int i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string textOf(xcb_get_property_reply_t* reply, xcb_atom_t utf8) {
+    const auto* text = static_cast<const char*>(xcb_get_property_value(reply));
+    const int length = xcb_get_property_value_length(reply);
+    if (reply->type == utf8) return std::string(text, static_cast<std::size_t>(length));
+    return latin1ToUtf8(text, length);
+}
+
+}  // namespace
+
+WindowId X11Windows::find(const std::string& wanted) {
+    const auto windows = topLevel();
+    const auto names = titles(windows);
+    for (std::size_t i = 0; i < windows.size(); ++i)
+        if (names[i] == wanted) return windows[i];
+    return 0;
+}
+
+// The server's stacking order of the root's children is the truth about what
+// lies on top, also for windows the window manager leaves alone (menus,
+// tooltips, overlays). Frames stand for their clients, and among the clients
+// the window manager's own stacking list has the last word; clients it lists
+// that are not below the root (virtual roots) follow. Windows not on screen
+// (minimised, never shown) come after all that are, each group in order.
+std::vector<WindowId> X11Windows::topLevel() {
+    auto rootChildren = xcb_.children(xcb_.root());
+    std::reverse(rootChildren.begin(), rootChildren.end());  // topmost first
+
+    const std::vector<xcb_window_t> managed = managedClients();
+    const std::unordered_set<xcb_window_t> isManaged(managed.begin(), managed.end());
+    auto nextManaged = managed.begin();
+    std::vector<WindowId> windows;
+    std::unordered_set<WindowId> listed;
+    for (xcb_window_t client : clientsOf(rootChildren)) {
+        if (isManaged.contains(client) && nextManaged != managed.end()) client = *nextManaged++;
+        if (listed.insert(client).second) windows.push_back(client);
+    }
+    for (; nextManaged != managed.end(); ++nextManaged)
+        if (listed.insert(*nextManaged).second) windows.push_back(*nextManaged);
+
+    const std::vector<bool> shown = onScreen(windows);
+    std::vector<WindowId> ordered;
+    std::vector<WindowId> hidden;
+    for (std::size_t i = 0; i < windows.size(); ++i) (shown[i] ? ordered : hidden).push_back(windows[i]);
+    ordered.insert(ordered.end(), hidden.begin(), hidden.end());
+    return ordered;
+}
+
+std::string X11Windows::title(WindowId window) {
+    if (window == 0) return {};
+    return titles({window}).front();
+}
+
+bool X11Windows::exists(WindowId window) { return state(window).exists; }
+
+bool X11Windows::isVisible(WindowId window) {
+    const State s = state(window);
+    return s.viewable && !s.minimized;
+}
+
+bool X11Windows::isMinimized(WindowId window) { return state(window).minimized; }
+
+Rect X11Windows::rect(WindowId window) {
+    if (window == 0) return {};
+    xcb_connection_t* c = xcb_.get();
+    auto geometryCookie = xcb_get_geometry(c, window);
+    auto originCookie = xcb_translate_coordinates(c, window, xcb_.root(), 0, 0);
+    auto extentsCookie = xcb_.requestProperty(window, xcb_.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
+    auto geometry = xcb_.reply(xcb_get_geometry_reply, geometryCookie);
+    auto origin = xcb_.reply(xcb_translate_coordinates_reply, originCookie);
+    auto extents = xcb_.reply(xcb_get_property_reply, extentsCookie);
+    if (!geometry || !origin) return {};
+
+    // The origin is inside the window's own border; the rectangle includes it.
+    const int border = geometry->border_width;
+    Rect r{origin->dst_x - border, origin->dst_y - border, origin->dst_x + geometry->width + border,
+           origin->dst_y + geometry->height + border};
+    // _NET_FRAME_EXTENTS: left, right, top, bottom of the window manager's frame.
+    const auto frame = XcbConnection::cardinalsOf(extents.get());
+    if (frame.size() >= 4) {
+        r.left -= static_cast<int>(frame[0]);
+        r.right += static_cast<int>(frame[1]);
+        r.top -= static_cast<int>(frame[2]);
+        r.bottom += static_cast<int>(frame[3]);
+    }
+    return r;
+}
+
+std::uint32_t X11Windows::extendedStyle(WindowId window) {
+    if (window == 0) return 0;
+    const xcb_atom_t above = xcb_.atom("_NET_WM_STATE_ABOVE");
+    auto attributesCookie = xcb_get_window_attributes(xcb_.get(), window);
+    auto stateCookie = xcb_.requestProperty(window, xcb_.atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
+    auto opacityCookie = xcb_.requestProperty(window, xcb_.atom("_NET_WM_WINDOW_OPACITY"), XCB_ATOM_CARDINAL);
+    auto attributes = xcb_.reply(xcb_get_window_attributes_reply, attributesCookie);
+    auto stateReply = xcb_.reply(xcb_get_property_reply, stateCookie);
+    auto opacityReply = xcb_.reply(xcb_get_property_reply, opacityCookie);
+    if (!attributes) return 0;
+
+    const auto states = XcbConnection::cardinalsOf(stateReply.get());
+    std::uint32_t style = 0;
+    if (attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY) style |= WS_EX_NOREDIRECTIONBITMAP;
+    if (std::find(states.begin(), states.end(), above) != states.end()) style |= WS_EX_TOPMOST;
+    if (!XcbConnection::cardinalsOf(opacityReply.get()).empty()) style |= WS_EX_LAYERED;
+    return style;
+}
+
+X11Windows::State X11Windows::state(xcb_window_t window) {
+    if (window == 0) return {};
+    const xcb_atom_t wmState = xcb_.atom("WM_STATE");
+    const xcb_atom_t netState = xcb_.atom("_NET_WM_STATE");
+    const xcb_atom_t hidden = xcb_.atom("_NET_WM_STATE_HIDDEN");
+    auto attributesCookie = xcb_get_window_attributes(xcb_.get(), window);
+    auto wmStateCookie = xcb_.requestProperty(window, wmState, wmState);
+    auto netStateCookie = xcb_.requestProperty(window, netState, XCB_ATOM_ATOM);
+    auto attributes = xcb_.reply(xcb_get_window_attributes_reply, attributesCookie);
+    auto wmStateReply = xcb_.reply(xcb_get_property_reply, wmStateCookie);
+    auto netStateReply = xcb_.reply(xcb_get_property_reply, netStateCookie);
+    if (!attributes) return {};
+
+    const auto iconic = XcbConnection::cardinalsOf(wmStateReply.get());
+    const auto states = XcbConnection::cardinalsOf(netStateReply.get());
+    State s;
+    s.exists = true;
+    s.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    s.minimized = (!iconic.empty() && iconic.front() == kIconicState) ||
+                  std::find(states.begin(), states.end(), hidden) != states.end();
+    return s;
+}
+
+std::vector<bool> X11Windows::onScreen(const std::vector<xcb_window_t>& windows) {
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    for (xcb_window_t window : windows) cookies.push_back(xcb_get_window_attributes(xcb_.get(), window));
+    std::vector<bool> result;
+    for (const auto& cookie : cookies) {
+        auto attributes = xcb_.reply(xcb_get_window_attributes_reply, cookie);
+        result.push_back(attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE);
+    }
+    return result;
+}
+
+// The window manager's clients, topmost first; none without a live window
+// manager (a stale list left on the root by one that died is ignored).
+std::vector<xcb_window_t> X11Windows::managedClients() {
+    const xcb_window_t root = xcb_.root();
+    const xcb_atom_t check = xcb_.atom("_NET_SUPPORTING_WM_CHECK");
+    const auto wmWindow = xcb_.cardinals(root, check);
+    if (wmWindow.empty() || xcb_.cardinals(wmWindow.front(), check) != wmWindow) return {};
+    const auto stacking = xcb_.cardinals(root, xcb_.atom("_NET_CLIENT_LIST_STACKING"));
+    return {stacking.rbegin(), stacking.rend()};
+}
+
+// For each root child the window inside it that carries WM_STATE (the client
+// of a frame), else the child itself. Searched level by level so that each
+// level costs one round trip however many windows there are.
+std::vector<xcb_window_t> X11Windows::clientsOf(const std::vector<xcb_window_t>& rootChildren) {
+    struct Candidate {
+        std::size_t top;  // index into rootChildren
+        xcb_window_t window;
+    };
+    const xcb_atom_t wmState = xcb_.atom("WM_STATE");
+    xcb_connection_t* c = xcb_.get();
+    std::vector<xcb_window_t> clients(rootChildren.size(), XCB_WINDOW_NONE);
+    std::vector<Candidate> level;
+    for (std::size_t i = 0; i < rootChildren.size(); ++i) level.push_back({i, rootChildren[i]});
+
+    for (int depth = 0; depth < kClientSearchDepth && !level.empty(); ++depth) {
+        std::vector<xcb_get_property_cookie_t> stateCookies;
+        for (const auto& candidate : level)
+            stateCookies.push_back(xcb_get_property(c, 0, candidate.window, wmState, XCB_GET_PROPERTY_TYPE_ANY, 0, 0));
+        for (std::size_t k = 0; k < level.size(); ++k) {
+            auto found = xcb_.reply(xcb_get_property_reply, stateCookies[k]);
+            if (found && found->type != XCB_ATOM_NONE && clients[level[k].top] == XCB_WINDOW_NONE)
+                clients[level[k].top] = level[k].window;
+        }
+        if (depth + 1 == kClientSearchDepth) break;
+
+        std::vector<Candidate> parents;
+        std::vector<xcb_query_tree_cookie_t> treeCookies;
+        for (const auto& candidate : level) {
+            if (clients[candidate.top] != XCB_WINDOW_NONE) continue;
+            parents.push_back(candidate);
+            treeCookies.push_back(xcb_query_tree(c, candidate.window));
+        }
+        level.clear();
+        for (std::size_t k = 0; k < parents.size(); ++k) {
+            auto tree = xcb_.reply(xcb_query_tree_reply, treeCookies[k]);
+            if (!tree) continue;
+            const xcb_window_t* child = xcb_query_tree_children(tree.get());
+            for (int n = 0; n < xcb_query_tree_children_length(tree.get()); ++n)
+                level.push_back({parents[k].top, child[n]});
+        }
+    }
+
+    for (std::size_t i = 0; i < clients.size(); ++i)
+        if (clients[i] == XCB_WINDOW_NONE) clients[i] = rootChildren[i];
+    return clients;
+}
+
+std::vector<std::string> X11Windows::titles(const std::vector<WindowId>& windows) {
+    const xcb_atom_t netName = xcb_.atom("_NET_WM_NAME");
+    const xcb_atom_t utf8 = xcb_.atom("UTF8_STRING");
+    std::vector<xcb_get_property_cookie_t> netCookies;
+    std::vector<xcb_get_property_cookie_t> wmCookies;
+    for (xcb_window_t window : windows) {
+        netCookies.push_back(xcb_.requestProperty(window, netName, utf8));
+        wmCookies.push_back(xcb_.requestProperty(window, XCB_ATOM_WM_NAME));
+    }
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        auto netReply = xcb_.reply(xcb_get_property_reply, netCookies[i]);
+        auto wmReply = xcb_.reply(xcb_get_property_reply, wmCookies[i]);
+        if (netReply && netReply->type == utf8 && netReply->format == 8)
+            names.push_back(textOf(netReply.get(), utf8));
+        else if (wmReply && wmReply->format == 8)
+            names.push_back(textOf(wmReply.get(), utf8));
+        else
+            names.emplace_back();
+    }
+    return names;
+}
+
+}  // namespace platform
