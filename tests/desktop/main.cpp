@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/desktop/linux/X11WindowMessages.h"
+#include "platform/media/linux/FfmpegLogLevel.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     // Without a display the tests skip; Qt still needs a platform to start.
     if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    platform::limitFfmpegLogToErrors();
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }
