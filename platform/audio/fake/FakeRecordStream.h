@@ -1,0 +1,41 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/audio/AudioSystem.h"
+
+namespace platform {
+
+// A record stream that delivers what the test feeds it. The feed side is
+// shared with the FakeAudioSystem, which keeps it as long as the stream lives.
+class FakeRecordStream : public AudioRecordStream {
+public:
+    struct Line {
+        std::mutex mutex;
+        std::condition_variable arrived;
+        std::deque<std::int16_t> samples;
+        bool broken = false;
+
+        void feed(const std::vector<std::int16_t>& more);
+        void breakDown();
+        std::size_t pending();
+    };
+
+    FakeRecordStream(std::string sourceName, std::shared_ptr<Line> line)
+        : sourceName_(std::move(sourceName)), line_(std::move(line)) {}
+
+    AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout) override;
+    const std::string& sourceName() const override { return sourceName_; }
+
+private:
+    std::string sourceName_;
+    std::shared_ptr<Line> line_;
+};
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "platform/audio/AudioSystem.h"
+#include "platform/audio/linux/PulseConnection.h"
+#include "platform/audio/linux/PulseHandles.h"
+
+namespace platform {
+
+// A record stream of one source on a connection of its own, so that a
+// recording lives and fails independently of every other call.
+class PulseRecordStream : public AudioRecordStream {
+public:
+    static constexpr std::chrono::milliseconds kFragment{20};
+
+    // Connects and starts recording within `timeout`. Any thread.
+    static AudioStatus open(std::chrono::milliseconds timeout, const std::string& sourceName, int sampleRate,
+                            int channels, std::unique_ptr<AudioRecordStream>& stream);
+    ~PulseRecordStream() override;
+
+    AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout) override;
+    const std::string& sourceName() const override { return sourceName_; }
+
+private:
+    PulseRecordStream() = default;
+    AudioStatus broken() const;
+
+    std::unique_ptr<PulseConnection> connection_;
+    PulseStreamPtr stream_;
+    std::string sourceName_;
+};
+
+}  // namespace platform
