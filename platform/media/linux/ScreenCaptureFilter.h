@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+#include "platform/core/DiagnosticLog.h"
+#include "platform/media/Filter.h"
+#include "platform/media/ScreenCaptureConfig.h"
+#include "platform/media/linux/ScreenCaptureSettings.h"
+#include "platform/media/linux/ScreenCaptureWorker.h"
+
+namespace platform {
+
+// The screen-capture source: a rectangle of the X11 desktop (or a window's
+// own contents) at the configured frame rate and depth.
+//
+// It has two output pins with the same video: "Output", which the recording
+// graph connects, and "Capture", which the preview graph renders. Each
+// delivers while connected. Settings are shared with the other instances of
+// the same factory. Built and controlled on the UI thread; frames flow on a
+// delivery thread of its worker.
+class ScreenCaptureFilter : public Filter, public ScreenCaptureConfig {
+public:
+    ScreenCaptureFilter(std::shared_ptr<ScreenCaptureSettings> settings, DiagnosticLog& log);
+    ~ScreenCaptureFilter() override;
+
+    HRESULT configure(const std::array<int, 16>& values) override;
+
+    // The configured rectangle's size and depth; none for an empty rectangle.
+    MediaType offeredType(const Pin& output) const override;
+    // Leaving Stopped opens the display (E_FAIL without one) and starts the
+    // capture thread; frames flow only while Running; Stopped joins it.
+    HRESULT changeState(FilterState from, FilterState to, StreamClock& clock) override;
+    // The set-up values and the counts of the current or last run.
+    std::vector<std::pair<std::string, std::string>> properties() const override;
+
+private:
+    void deliver(const SamplePtr& sample) const;
+    void deliverEndOfStream() const;
+
+    std::shared_ptr<ScreenCaptureSettings> settings_;
+    DiagnosticLog& log_;
+    Pin& output_;
+    Pin& capture_;
+    std::unique_ptr<ScreenCaptureWorker> worker_;
+    // Counts of a finished run, kept for properties().
+    std::int64_t captured_ = 0;
+    std::int64_t late_ = 0;
+    std::int64_t overflowed_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,105 @@
+#include "platform/media/linux/ScreenCaptureWorker.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <utility>
+
+#include "platform/media/linux/FramePacer.h"
+
+namespace platform {
+
+namespace {
+// Frames that may wait for downstream: enough to ride out a slow moment of
+// the encoder, few enough that a stuck one costs little memory.
+constexpr std::size_t kQueuedFrames = 4;
+
+std::size_t frameBytes(const ScreenCaptureParams& params) {
+    return static_cast<std::size_t>(params.stride()) * params.rect.height();
+}
+// Longest sleep, so that a pause or a stop is noticed at once.
+constexpr std::int64_t kLongestSleep_100ns = 200'000;
+}  // namespace
+
+ScreenCaptureWorker::ScreenCaptureWorker(std::unique_ptr<ScreenGrabber> grabber, const ScreenCaptureParams& params,
+                                         const StreamClock& clock, SampleDelivery::Deliver deliver,
+                                         SampleDelivery::EndOfStream endOfStream, DiagnosticLog& log)
+    : grabber_(std::move(grabber)),
+      params_(params),
+      clock_(clock),
+      log_(log),
+      delivery_(kQueuedFrames * frameBytes(params), std::move(deliver), std::move(endOfStream)),
+      thread_([this] { run(); }) {}
+
+ScreenCaptureWorker::~ScreenCaptureWorker() {
+    stop_ = true;
+    wake();
+    thread_.join();
+    // delivery_ goes next: it delivers what waits and the end of the stream.
+}
+
+void ScreenCaptureWorker::setRunning(bool running) {
+    running_ = running;
+    wake();
+}
+
+void ScreenCaptureWorker::wake() {
+    {
+        std::lock_guard lock(mutex_);
+        woken_ = true;
+    }
+    wakeUp_.notify_one();
+}
+
+void ScreenCaptureWorker::sleep(std::int64_t timeout_100ns) {
+    std::unique_lock lock(mutex_);
+    const auto timeout = std::chrono::microseconds(std::clamp<std::int64_t>(timeout_100ns, 0, kLongestSleep_100ns) / 10);
+    wakeUp_.wait_for(lock, timeout, [&] { return woken_; });
+    woken_ = false;
+}
+
+void ScreenCaptureWorker::run() {
+    try {
+        captureLoop();
+    } catch (const std::exception& e) {
+        log_.append(std::string("\r\nScreen capture stopped: ") + e.what());
+    } catch (...) {
+        log_.append("\r\nScreen capture stopped");
+    }
+    // Whatever happened, downstream hears that the stream ended.
+    delivery_.close();
+}
+
+void ScreenCaptureWorker::captureLoop() {
+    FramePacer pacer(params_.frameDuration_100ns());
+    const int width = params_.rect.width();
+    const int height = params_.rect.height();
+    const int stride = params_.stride();
+    while (!stop_) {
+        if (!running_) {
+            sleep(kLongestSleep_100ns);
+            continue;
+        }
+        const std::int64_t now_100ns = clock_.now_100ns();
+        const std::optional<std::int64_t> frame = pacer.due(now_100ns);
+        if (!frame) {
+            sleep(pacer.untilNext_100ns(now_100ns));
+            continue;
+        }
+        auto sample = std::make_shared<MediaSample>();
+        sample->pts_100ns = pacer.timeOf_100ns(*frame);
+        sample->duration_100ns = pacer.frameDuration_100ns();
+        sample->stride = stride;
+        sample->data.resize(frameBytes(params_));
+        const ImageView view{sample->data.data(), width, height, stride, params_.bitsPerPixel / 8};
+        if (!grabber_->grab(params_, view)) {
+            log_.append("\r\nScreen capture stopped: " + grabber_->error());
+            return;
+        }
+        ++captured_;
+        late_ = pacer.dropped();
+        delivery_.push(std::move(sample));
+    }
+}
+
+}  // namespace platform

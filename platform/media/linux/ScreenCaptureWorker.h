@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/core/DiagnosticLog.h"
+#include "platform/media/StreamClock.h"
+#include "platform/media/linux/SampleDelivery.h"
+#include "platform/media/linux/ScreenCaptureParams.h"
+#include "platform/media/linux/ScreenGrabber.h"
+
+namespace platform {
+
+// The capture thread of one run of the screen capture: grabs a frame each
+// time the stream clock reaches the next frame's time (FramePacer) while it
+// is told to run, and hands it to a SampleDelivery, which never blocks it.
+// Made and destroyed on the UI thread by the filter's state changes.
+class ScreenCaptureWorker {
+public:
+    ScreenCaptureWorker(std::unique_ptr<ScreenGrabber> grabber, const ScreenCaptureParams& params,
+                        const StreamClock& clock, SampleDelivery::Deliver deliver,
+                        SampleDelivery::EndOfStream endOfStream, DiagnosticLog& log);
+    // Stops the capture and returns once the end of the stream is delivered.
+    ~ScreenCaptureWorker();
+    ScreenCaptureWorker(const ScreenCaptureWorker&) = delete;
+    ScreenCaptureWorker& operator=(const ScreenCaptureWorker&) = delete;
+
+    // UI thread: frames are captured only while running (the graph runs).
+    void setRunning(bool running);
+
+    std::int64_t captured() const { return captured_; }
+    // Frames skipped because the capture fell behind the clock.
+    std::int64_t late() const { return late_; }
+    // Frames dropped because downstream had not taken the earlier ones.
+    std::int64_t overflowed() const { return delivery_.dropped(); }
+
+private:
+    void run();
+    void captureLoop();
+    // Sleeps up to `timeout_100ns` of real time, less when woken.
+    void sleep(std::int64_t timeout_100ns);
+    void wake();
+
+    std::unique_ptr<ScreenGrabber> grabber_;
+    const ScreenCaptureParams params_;
+    const StreamClock& clock_;
+    DiagnosticLog& log_;
+    SampleDelivery delivery_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> running_{false};
+    std::atomic<std::int64_t> captured_{0};
+    std::atomic<std::int64_t> late_{0};
+
+    std::mutex mutex_;
+    std::condition_variable wakeUp_;
+    bool woken_ = false;  // guarded by mutex_
+
+    std::thread thread_;  // last: starts once the members above exist
+};
+
+}  // namespace platform

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/desktop/Geometry.h"
+#include "platform/desktop/linux/XcbConnection.h"
+#include "platform/media/linux/PixelCopy.h"
+#include "platform/media/linux/ScreenCaptureParams.h"
+#include "platform/media/linux/ShmSegment.h"
+
+namespace platform {
+
+// Reads rectangles of the X11 desktop into frames, on a connection of its
+// own: the root window through MIT-SHM (plain GetImage where shared memory
+// does not work), or a window's own contents through Composite, with the
+// mouse pointer from XFixes drawn on top. Made on the UI thread, then used by
+// one capture thread.
+class ScreenGrabber {
+public:
+    ScreenGrabber();
+    ScreenGrabber(const ScreenGrabber&) = delete;
+    ScreenGrabber& operator=(const ScreenGrabber&) = delete;
+
+    // False when there is no usable display; error() says why.
+    bool ok() const { return usable_; }
+    // The last failure, also of reads that were then done another way.
+    const std::string& error() const { return error_; }
+    bool usesSharedMemory() const { return useShm_; }
+
+    // Fills `frame`, which has the size of params.rect and its depth: from
+    // the window's contents when params ask for them and the window can be
+    // read, else from the screen; opaque black where neither reaches. False
+    // when the server could not be read (error() says why).
+    bool grab(const ScreenCaptureParams& params, ImageView frame);
+
+private:
+    bool readScreen(const Rect& requested, ImageView frame);
+    // False, quietly, when the window cannot be read: the caller falls back.
+    bool readWindow(xcb_window_t window, const Rect& requested, ImageView frame);
+    // The block `source` of `drawable` into `frame` at `offset`.
+    bool readBlock(xcb_drawable_t drawable, const Rect& source, ImageView frame, Point offset);
+    bool readBlockShared(xcb_drawable_t drawable, const Rect& source, ImageView frame, Point offset);
+    bool readBlockPlain(xcb_drawable_t drawable, const Rect& source, ImageView frame, Point offset);
+    void drawCursor(const Rect& requested, ImageView frame);
+    // The window's ancestor that is a child of the root (its frame under a
+    // window manager); 0 when the window is gone.
+    xcb_window_t topLevelOf(xcb_window_t window) const;
+    int bitsPerPixelOfDepth(int depth) const;
+
+    XcbConnection xcb_;  // first: the segment below detaches through it
+    std::unique_ptr<ShmSegment> shm_;
+    bool usable_ = false;
+    bool useShm_ = false;
+    bool hasXFixes_ = false;
+    bool hasComposite_ = false;
+    xcb_window_t redirected_ = XCB_WINDOW_NONE;
+    std::string error_;
+};
+
+}  // namespace platform
