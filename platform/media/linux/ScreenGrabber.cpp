@@ -3,6 +3,7 @@
 #include <xcb/composite.h>
 #include <xcb/xfixes.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "platform/media/linux/CaptureRegion.h"
