@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "app/AppContext.h"
+#include "ui/WinDlg.h"
 
 namespace talvora {
 
 class SettingsStore;
-class WinDlg;
 
 // The hidden main frame titled "Talvora". It exists as a top-level window of
 // the desktop (so a second instance finds it) but is never mapped. Its first
@@ -17,7 +17,7 @@ class WinDlg;
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    MainWindow(AppContext& ctx, SettingsStore& store);
+    MainWindow(AppContext& ctx, SettingsStore& store, MediaServices media);
     ~MainWindow() override;
 
     WinDlg* recorderWindow() const { return recorder_.get(); }
@@ -31,6 +31,7 @@ private:
 
     AppContext& ctx_;
     SettingsStore& store_;
+    MediaServices media_;
     QTimer timer_;
     bool ticked_ = false;
     std::unique_ptr<WinDlg> recorder_;

@@ -13,7 +13,8 @@
 
 namespace talvora {
 
-Replicast::Replicast(AppContext& ctx, SettingsStore& store) : ctx_(ctx), store_(store) {}
+Replicast::Replicast(AppContext& ctx, SettingsStore& store, MediaServices media)
+    : ctx_(ctx), store_(store), media_(media) {}
 
 Replicast::~Replicast() = default;
 
@@ -35,7 +36,7 @@ bool Replicast::initInstance(const std::vector<std::string>& parameters) {
     store_.read();
     store_.applyTemplateOnFirstRun(ctx_.switches.installer);
 
-    mainWindow_ = std::make_unique<MainWindow>(ctx_, store_);
+    mainWindow_ = std::make_unique<MainWindow>(ctx_, store_, media_);
     ctx_.platform.process.raisePriority();
     return true;
 }

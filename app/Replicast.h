@@ -6,6 +6,7 @@
 
 #include "app/AppContext.h"
 #include "app/CmdLineInfo.h"
+#include "ui/WinDlg.h"
 
 namespace talvora {
 
@@ -16,7 +17,7 @@ class SettingsStore;
 // instance rule and the hidden main frame. UI thread.
 class Replicast {
 public:
-    Replicast(AppContext& ctx, SettingsStore& store);
+    Replicast(AppContext& ctx, SettingsStore& store, MediaServices media);
     ~Replicast();
 
     // Runs the start-up steps; false when another instance runs (the caller
@@ -31,6 +32,7 @@ public:
 private:
     AppContext& ctx_;
     SettingsStore& store_;
+    MediaServices media_;
     CmdLineInfo cmdLine_;
     std::unique_ptr<MainWindow> mainWindow_;
 };

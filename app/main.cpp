@@ -7,6 +7,7 @@
 #include "app/AppContext.h"
 #include "app/Replicast.h"
 #include "app/SettingsStore.h"
+#include "platform/audio/linux/PulseAudioSystem.h"
 #include "platform/audio/linux/PulseSoundPlayer.h"
 #include "platform/core/linux/ExitProcessControl.h"
 #include "platform/core/linux/QtMessageBox.h"
@@ -17,6 +18,12 @@
 #include "platform/desktop/linux/X11Windows.h"
 #include "platform/media/BuiltInFilterModules.h"
 #include "platform/media/FilterModules.h"
+#include "platform/media/FilterRegistry.h"
+#include "platform/media/linux/AudioFilters.h"
+#include "platform/media/linux/FfmpegLogLevel.h"
+#include "platform/media/linux/QtPropertyPages.h"
+#include "platform/media/linux/VideoFilters.h"
+#include "platform/media/linux/WriterFilters.h"
 #include "platform/shell/PathMapping.h"
 #include "platform/shell/linux/FileRegistry.h"
 #include "platform/shell/linux/LinuxSystemInfo.h"
@@ -43,6 +50,14 @@ int main(int argc, char** argv) {
     platform::X11Display display;
     platform::PulseSoundPlayer sound;
 
+    // The filters are built in: their classes and category entries are known
+    // from the start; registering a module marks it registered.
+    platform::limitFfmpegLogToErrors();
+    platform::PulseAudioSystem audioSystem;
+    platform::FilterRegistry filterRegistry;
+    platform::registerVideoFilters(filterRegistry, log);
+    platform::registerAudioFilters(filterRegistry, audioSystem, log);
+    platform::registerWriterFilters(filterRegistry, log);
     platform::FilterModules filterModules;
     platform::addBuiltInFilterModules(filterModules);
     launcher.addBuiltIn("regsvr32",
@@ -54,7 +69,8 @@ int main(int argc, char** argv) {
     ctx.messages = talvora::RegisteredMessages::registerAll(messages);
 
     talvora::SettingsStore store(ctx);
-    talvora::Replicast replicast(ctx, store);
+    platform::QtPropertyPages propertyPages;
+    talvora::Replicast replicast(ctx, store, talvora::MediaServices{filterRegistry, propertyPages});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
     return app.exec();
 }

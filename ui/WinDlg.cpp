@@ -1,12 +1,26 @@
 #include "ui/WinDlg.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 
+#include "app/FilterRegistration.h"
+#include "app/MonitorDetection.h"
 #include "app/SettingsStore.h"
+#include "app/WindowsVersion.h"
+#include "platform/core/DiagnosticLog.h"
+#include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
+#include "platform/core/MessagePump.h"
 #include "platform/core/ProcessControl.h"
 #include "platform/desktop/DialogUnits.h"
+#include "platform/desktop/WindowMessages.h"
+#include "platform/shell/Launcher.h"
+#include "platform/shell/PathMapping.h"
+#include "ui/MessageDlg.h"
 #include "ui/RecorderPlacement.h"
 
 namespace talvora {
@@ -16,6 +30,7 @@ constexpr int kMiniWidthDlu = 138;
 constexpr int kMiniHeightDlu = 90;
 constexpr int kMaxiWidthDlu = 339;
 constexpr int kMaxiHeightDlu = 146;
+const QColor kStatusBackground(1, 160, 208);
 }  // namespace
 
 QSize WinDlg::unscaledSize(Layout layout) {
@@ -24,15 +39,42 @@ QSize WinDlg::unscaledSize(Layout layout) {
             platform::dialogUnitsToPixelsY(mini ? kMiniHeightDlu : kMaxiHeightDlu)};
 }
 
-WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, Layout layout)
-    : QWidget(nullptr), ctx_(ctx), store_(store), layout_(layout) {
+WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, MediaServices media, Layout layout)
+    : QWidget(nullptr),
+      ctx_(ctx),
+      store_(store),
+      layout_(layout),
+      toolkit_(media.registry, ctx.platform.log, media.propertyPages),
+      tracker_(ctx, store, *this),
+      graph_(ctx, store, toolkit_, media.registry, *this) {
     // "MINI" is a borderless tool window; "MAXI" draws its own title bar too.
     Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
     if (layout == Layout::Mini) flags |= Qt::Tool;
     setWindowFlags(flags);
     setWindowTitle("Talvora");
     place();
+
+    session_ = std::make_unique<RecordingSession>(ctx_, store_, graph_, tracker_, *this);
+    graph_.createGraph();
+    ctx_.platform.messages.listen(static_cast<platform::WindowId>(winId()),
+                                  [this](platform::MessageId m, std::intptr_t w, std::intptr_t l) { onMessage(m, w, l); });
+    timer_.setInterval(1000);
+    connect(&timer_, &QTimer::timeout, this, &WinDlg::tick);
+    if (layout_ == Layout::Maxi) return;  // the "MAXI" window has no controls and no timer
+
+    buildMiniLayout();
+    DetectWindowsVersion(ctx_);
+    DetectMonitors(ctx_, store_);
+    setWindowTitle("Talvora");
+    ctx_.settings.setTopWindow = 1;
+    showStatus("Welcome...");
+    setWindowFlag(Qt::WindowStaysOnTopHint, ctx_.settings.onTop != 0);
+    if (ctx_.environment.notWindows7) ctx_.settings.basic = 0;
+    if (ctx_.settings.fullScreen != 0) tracker_.ApplyFullScreenRect();
+    timer_.start();
 }
+
+WinDlg::~WinDlg() = default;
 
 void WinDlg::place() {
     scale_ = RecorderInterfaceScale(ctx_.settings.size, ctx_.scales.layoutMultiplier);
@@ -43,13 +85,160 @@ void WinDlg::place() {
     setGeometry(r.left, r.top, r.width(), r.height());
 }
 
+QPixmap WinDlg::scaledPicture(const char* file, const char* scaledFile, int width, int height) {
+    const std::string folder = store_.dataFolder();
+    const std::string parameters =
+        platform::format(" -y -i \"%s\" -vf scale=%d:%d \"%s\"", platform::paths::join(folder, file).c_str(), width,
+                         height, platform::paths::join(folder, scaledFile).c_str());
+    if (!ctx_.platform.launcher.execute("open", ".\\ffmpeg.exe", parameters, platform::ShowState::Minimized)) {
+        ctx_.platform.log.append(platform::format("Cannot find or open file %s", "ffmpeg"));
+        return {};
+    }
+    ctx_.platform.pump.pump(1000);
+    return QPixmap(QString::fromStdString(platform::paths::join(folder, scaledFile)));
+}
+
+QPushButton* WinDlg::titleButton(const char* picture, int left, int width, int bottom) {
+    auto* button = new QPushButton(this);
+    const int top = static_cast<int>(scale_ * static_cast<int>(3.5 * scale_));
+    button->setGeometry(left, top, width, bottom - top);
+    button->setFlat(true);
+    button->setIcon(QPixmap(QString(":/pictures/") + picture));
+    button->setIconSize(button->size());
+    return button;
+}
+
+void WinDlg::buildMiniLayout() {
+    const int W = width();
+    const int H = height();
+    const double s = scale_;
+    stripHeight_ = static_cast<int>(30 * s);
+    buttonRowHeight_ = H / 7;
+
+    auto* strip = new QLabel(this);
+    strip->setGeometry(0, 0, W, stripHeight_);
+    strip->setPixmap(scaledPicture("bitmap7_goog.bmp", "bitmap7_rsc_goog.bmp", W, stripHeight_));
+
+    const int button = static_cast<int>(17 * s);
+    auto* close = titleButton("top_close", W - 2 - button, button, static_cast<int>(22 * s));
+    auto* minimize = titleButton("top_mini", W - 2 - 2 * button, button, static_cast<int>(22 * s));
+    auto* audioSetup = titleButton("mic_on1", W - 2 * button - 55, 50, static_cast<int>(23 * s));
+    mic_ = titleButton("mic_on", W - 2 * button - 84, 24, static_cast<int>(22 * s));
+    connect(close, &QPushButton::clicked, this, &WinDlg::closeProgram);
+    connect(minimize, &QPushButton::clicked, this, &WinDlg::hideRecorder);
+    connect(mic_, &QPushButton::clicked, this, [this] { session_->muteToggle(); });
+    audioSetup->setEnabled(false);  // the audio set-up dialog comes with the audio dialogs
+
+    QFont font("Sans Serif");
+    font.setPixelSize(std::max(1, H / 16));
+    const int b = static_cast<int>(W / 3.973);
+    const int rowTop = stripHeight_;
+    auto rowButton = [&](const char* text, int left, int right) {
+        auto* btn = new QPushButton(text, this);
+        btn->setFont(font);
+        btn->setGeometry(left, rowTop, right - left, buttonRowHeight_);
+        return btn;
+    };
+    auto* settingsButton = rowButton("&SETTINGS", 0, b);
+    record_ = rowButton("RECORD", b + 1, 2 * b);
+    play_ = rowButton("&PLAY", 2 * b + 1, 3 * b);
+    auto* mark = rowButton("&MARK", 3 * b + 1, W);
+    settingsButton->setToolTip("Open settings");
+    record_->setToolTip("Start/Stop recording");
+    play_->setToolTip("View recordings");
+    mark->setToolTip("Mark video window manually");
+    settingsButton->setEnabled(false);  // the settings dialog comes with its own work
+    connect(record_, &QPushButton::clicked, this, [this] { session_->startStopToggle(); });
+    connect(play_, &QPushButton::clicked, this, &WinDlg::showPlayMenu);
+    connect(mark, &QPushButton::clicked, this, &WinDlg::showMarkMenu);
+
+    const int rowBottom = rowTop + buttonRowHeight_;
+    auto* background = new QLabel(this);
+    background->setGeometry(0, rowBottom, W, H - rowBottom);
+    background->setPixmap(scaledPicture("Front.bmp", "Front_rsc.bmp", W, H - rowBottom));
+    background->lower();
+
+    status_ = new QTextEdit(this);
+    status_->setReadOnly(true);
+    status_->setFrameStyle(QFrame::NoFrame);
+    status_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    status_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    status_->setGeometry(0, H - H / 10, W, H / 10);
+    status_->setFont(font);
+    QPalette palette = status_->palette();
+    palette.setColor(QPalette::Base, kStatusBackground);
+    palette.setColor(QPalette::Text, Qt::white);
+    status_->setPalette(palette);
+}
+
+void WinDlg::showPlayMenu() {
+    if (session_->started()) return;
+    QMenu menu(this);
+    menu.addAction("Play recorded file ")->setEnabled(false);
+    menu.addSeparator();
+    menu.addAction("Open storage folder")->setEnabled(false);
+    menu.addSeparator();
+    menu.addAction("Setup storage folder")->setEnabled(false);
+    menu.exec(QCursor::pos() - QPoint(0, 10));
+}
+
+void WinDlg::showMarkMenu() {
+    if (session_->started() || ctx_.recording) return;
+    QMenu menu(this);
+    menu.addAction("Mark a screen &regioon ")->setEnabled(false);
+    menu.addSeparator();
+    menu.addAction("Mark entire &screen")->setEnabled(false);
+    menu.addSeparator();
+    menu.addAction("&Capture/Save options")->setEnabled(false);
+    menu.addAction("Enable &tracking meet windows", this,
+                   [this] { tracker_.EnableTracking(TrackingCommandSource::RecorderMenu); });
+    menu.exec(QCursor::pos() - QPoint(0, 10));
+}
+
+void WinDlg::onMessage(platform::MessageId message, std::intptr_t wParam, std::intptr_t lParam) {
+    const RegisteredMessages& m = ctx_.messages;
+    if (message == m.recordStop || message == m.recordPause) session_->onHotkeyRequest(wParam);
+    else if (message == m.push) session_->onPushMessage(wParam, lParam);
+    else if (message == m.sound) session_->onSoundMessage(wParam, lParam);
+    else if (message == m.replicast && wParam == 707 && layout_ == Layout::Maxi) update();
+}
+
+void WinDlg::tick() {
+    if (ticks_ == 0) LogSystemInfo(ctx_);
+    if (!initialised_) oneTimeInitialisation();
+    tracker_.TrackerTick();
+    ++ticks_;
+    session_->recordingStep();
+}
+
+void WinDlg::oneTimeInitialisation() {
+    initialised_ = true;
+    timer_.stop();
+    DetectMonitors(ctx_, store_);
+    store_.setSettingsPath();
+    if (store_.read() == 0)
+        ctx_.platform.messageBox.show(platform::format("Cannot open file %s", store_.settingsPath().c_str()));
+    update();
+    ctx_.settings.setTopWindow = 1;
+    tracker_.watcher().start();
+    ctx_.platform.pump.pump(500);
+    restartPreview();
+    timer_.start();
+}
+
 void WinDlg::closeProgram() {
     if (ctx_.closing) return;
     if (ctx_.recording &&
         ctx_.platform.messageBox.show("Recording is active. Would you like to close program now?",
                                       platform::MessageButtons::YesNo) == platform::IDNO)
         return;
+    timer_.stop();
     ctx_.closing = true;
+    tracker_.watcher().stopAll();
+    if (graph_.exists() && ctx_.recording) {
+        graph_.stop();
+        graph_.tearDownAndRelease();
+    }
     ctx_.platform.process.exitProcess(0);
 }
 
@@ -60,9 +249,114 @@ void WinDlg::closeEvent(QCloseEvent* event) {
 
 void WinDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(1, 160, 208));
-    painter.setPen(QColor(255, 255, 255));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.fillRect(rect(), kStatusBackground);
+    if (layout_ == Layout::Maxi) {
+        QFont font("arial");
+        font.setPixelSize(30);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(rect().adjusted(0, 0, 0, -height() / 2), Qt::AlignCenter, "Talvora");
+    }
+}
+
+void WinDlg::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::RightButton) {
+        QApplication::beep();
+        return;
+    }
+    if (event->button() == Qt::LeftButton && p.x() > 0 && p.x() <= 180 * scale_ && p.y() > 0 &&
+        p.y() <= 14 * scale_) {
+        dragging_ = true;
+        grabMouse();
+        dragOrigin_ = event->globalPosition().toPoint() - pos();
+    }
+}
+
+void WinDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_) move(event->globalPosition().toPoint() - dragOrigin_);
+}
+
+void WinDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragging_ || event->button() != Qt::LeftButton) return;
+    dragging_ = false;
+    releaseMouse();
+    ctx_.settings.position = platform::format("%d,%d", x(), y());
+    store_.write();
+}
+
+void WinDlg::mouseDoubleClickEvent(QMouseEvent*) { session_->startStopToggle(); }
+
+// SessionUi
+
+void WinDlg::stopTimer() { timer_.stop(); }
+void WinDlg::startTimer() { timer_.start(1000); }
+void WinDlg::startTimer(int interval_ms) { timer_.start(interval_ms); }
+
+void WinDlg::setRecordCaption(const std::string& text) {
+    if (record_ != nullptr) record_->setText(QString::fromStdString(text));
+}
+
+void WinDlg::setPlayPauseCaption(const std::string& text) {
+    if (play_ != nullptr) play_->setText(QString::fromStdString(text));
+}
+
+void WinDlg::setMicPicture(bool muted) {
+    if (mic_ != nullptr) mic_->setIcon(QPixmap(muted ? ":/pictures/mic_off" : ":/pictures/mic_on"));
+}
+
+void WinDlg::showStatus(const std::string& text) {
+    if (text.empty()) return;
+    statusText_ = QString::fromStdString(text.substr(0, 2047));
+    if (status_ != nullptr) status_->setPlainText(statusText_);
+}
+
+void WinDlg::hideRecorder() { hide(); }
+
+void WinDlg::showRecorderRestored() {
+    showNormal();
+    raise();
+}
+
+void WinDlg::restartPreview() {}
+
+platform::Rect WinDlg::recorderRect() {
+    const QRect g = frameGeometry();
+    return {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
+void WinDlg::showTip(int tip) {
+    MessageDlg dialog(ctx_, store_, tip, this);
+    dialog.exec();
+}
+
+// RecordingHost
+
+platform::WindowId WinDlg::recorderWindow() { return static_cast<platform::WindowId>(winId()); }
+bool WinDlg::startMinimised() { return session_->startMinimised(); }
+int WinDlg::pauseState() { return session_->pauseState(); }
+void WinDlg::minimiseRecorder() { hide(); }
+void WinDlg::clearRecordingFlag() { ctx_.recording = false; }
+
+bool WinDlg::createClonePanel() {
+    if (clonePanel_ == nullptr) {
+        clonePanel_ = new QWidget(this);
+        const ClientLayout l = clientLayout();
+        clonePanel_->setGeometry(0, l.stripAndButtons, l.clientWidth + 1,
+                                 l.clientHeight - (l.statusHeight + l.stripAndButtons));
+        clonePanel_->show();
+    }
+    return true;
+}
+
+void WinDlg::destroyClonePanel() {
+    delete clonePanel_;
+    clonePanel_ = nullptr;
+}
+
+RecordingHost::ClientLayout WinDlg::clientLayout() {
+    return {width(), height(), status_ != nullptr ? status_->height() : 0, stripHeight_ + buttonRowHeight_};
 }
 
 }  // namespace talvora

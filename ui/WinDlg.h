@@ -1,44 +1,136 @@
 #pragma once
 
+#include <QLabel>
+#include <QPoint>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
 #include <QWidget>
+#include <memory>
 
 #include "app/AppContext.h"
+#include "capture/GraphToolkit.h"
+#include "capture/RecordingGraph.h"
+#include "capture/RecordingHost.h"
+#include "targets/TrackerHost.h"
+#include "targets/WindowTracker.h"
+#include "ui/RecordingSession.h"
+#include "ui/SessionUi.h"
+
+namespace platform {
+class FilterRegistry;
+class PropertyPages;
+}  // namespace platform
 
 namespace talvora {
 
 class SettingsStore;
 
-// The recorder window: everything the user sees after start-up. Created by
-// the main window's first tick in the "MINI" layout when `MiniClone` is set,
-// otherwise "MAXI". UI thread only.
-class WinDlg : public QWidget {
+// The media services the recorder window builds its graphs from.
+struct MediaServices {
+    const platform::FilterRegistry& registry;
+    platform::PropertyPages& propertyPages;
+};
+
+// The recorder window: everything the user sees after start-up. It owns the
+// recording session, the recording graph and the meeting-window tracker and
+// drives them from its one-second timer. UI thread only.
+class WinDlg : public QWidget, public SessionUi, public TrackerHost, public RecordingHost {
     Q_OBJECT
 public:
     enum class Layout { Mini, Maxi };
 
-    WinDlg(AppContext& ctx, SettingsStore& store, Layout layout);
+    WinDlg(AppContext& ctx, SettingsStore& store, MediaServices media, Layout layout);
+    ~WinDlg() override;
 
     Layout layout() const { return layout_; }
     double interfaceScale() const { return scale_; }
+    RecordingSession& session() { return *session_; }
+    const QString& statusText() const { return statusText_; }
 
     // The program's exit path: asks while a recording is active, then ends
     // the process with code 0. A second call while closing does nothing.
-    void closeProgram();
+    void closeProgram() override;
 
     // Unscaled client sizes of the two layouts, from their templates.
     static QSize unscaledSize(Layout layout);
 
+    // One tick of timer 1 (also called by tests).
+    void tick();
+
+    // SessionUi
+    void stopTimer() override;
+    void startTimer() override;
+    void setRecordCaption(const std::string& text) override;
+    void setPlayPauseCaption(const std::string& text) override;
+    void setMicPicture(bool muted) override;
+    void showStatus(const std::string& text) override;
+    void hideRecorder() override;
+    void showRecorderRestored() override;
+    void restartPreview() override;
+    void closeSettingsDialog() override {}
+    int markingState() override { return 0; }
+    void closeMarkingWindow() override {}
+    platform::Rect recorderRect() override;
+    void showTip(int tip) override;
+
+    // TrackerHost
+    bool previewReady() override { return false; }
+    void startTimer(int interval_ms) override;
+    bool regionFrameShown() override { return false; }
+    bool converting() override { return false; }
+
+    // RecordingHost
+    platform::WindowId recorderWindow() override;
+    bool startMinimised() override;
+    int pauseState() override;
+    void minimiseRecorder() override;
+    void refreshLayeredStyle() override {}
+    bool createClonePanel() override;
+    void destroyClonePanel() override;
+    ClientLayout clientLayout() override;
+    void clearRecordingFlag() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void place();
+    void buildMiniLayout();
+    QPushButton* titleButton(const char* picture, int left, int width, int bottom);
+    QPixmap scaledPicture(const char* file, const char* scaledFile, int width, int height);
+    void onMessage(platform::MessageId message, std::intptr_t wParam, std::intptr_t lParam);
+    void showPlayMenu();
+    void showMarkMenu();
+    void oneTimeInitialisation();
 
     AppContext& ctx_;
     SettingsStore& store_;
     Layout layout_;
     double scale_ = 1.0;
+    GraphToolkit toolkit_;
+    WindowTracker tracker_;
+    RecordingGraph graph_;
+    std::unique_ptr<RecordingSession> session_;
+    QTimer timer_;
+    int ticks_ = 0;
+    bool initialised_ = false;
+
+    QPushButton* record_ = nullptr;
+    QPushButton* play_ = nullptr;
+    QPushButton* mic_ = nullptr;
+    QTextEdit* status_ = nullptr;
+    QWidget* clonePanel_ = nullptr;
+    QString statusText_;
+    int stripHeight_ = 30;
+    int buttonRowHeight_ = 17;
+    bool dragging_ = false;
+    QPoint dragOrigin_;
 };
 
 }  // namespace talvora

@@ -17,16 +17,16 @@ struct SimpleFree {
 };
 
 void playLoop(WavData wav, bool loop, const std::atomic<bool>& stopping) {
-    pa_sample_spec spec{};
-    spec.format = wav.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec.rate = static_cast<std::uint32_t>(wav.sampleRate);
-    spec.channels = static_cast<std::uint8_t>(wav.channels);
+    pa_sample_spec sampleSpec{};
+    sampleSpec.format = wav.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    sampleSpec.rate = static_cast<std::uint32_t>(wav.sampleRate);
+    sampleSpec.channels = static_cast<std::uint8_t>(wav.channels);
     int error = 0;
     std::unique_ptr<pa_simple, SimpleFree> stream(
-        pa_simple_new(nullptr, "Talvora", PA_STREAM_PLAYBACK, nullptr, "sound", &spec, nullptr, nullptr, &error));
+        pa_simple_new(nullptr, "Talvora", PA_STREAM_PLAYBACK, nullptr, "sound", &sampleSpec, nullptr, nullptr, &error));
     if (!stream) return;
     // Small writes, so a stop request is seen within a few milliseconds.
-    const std::size_t chunk = std::max<std::size_t>(pa_bytes_per_second(&spec) / 50, pa_frame_size(&spec));
+    const std::size_t chunk = std::max<std::size_t>(pa_bytes_per_second(&sampleSpec) / 50, pa_frame_size(&sampleSpec));
     do {
         for (std::size_t pos = 0; pos < wav.pcm.size() && !stopping; pos += chunk) {
             const std::size_t n = std::min(chunk, wav.pcm.size() - pos);

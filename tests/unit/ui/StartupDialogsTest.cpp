@@ -9,6 +9,8 @@
 #include "ui/MessageDlg.h"
 #include "ui/RecorderPlacement.h"
 #include "ui/SplashDlg.h"
+#include "platform/media/FilterRegistry.h"
+#include "platform/media/fake/FakePropertyPages.h"
 #include "ui/WinDlg.h"
 
 namespace talvora {
@@ -99,7 +101,10 @@ TEST_F(DialogTest, RecorderWindowLayoutsAndExitPath) {
     fp.ctx.environment.desktopRect = {0, 0, 1920, 1080};
     fp.ctx.environment.taskbarHeight = 40;
     fp.ctx.settings.size = 100;
-    WinDlg mini(fp.ctx, store, WinDlg::Layout::Mini);
+    platform::FilterRegistry registry;
+    platform::FakePropertyPages pages;
+    WinDlg mini(fp.ctx, store, MediaServices{registry, pages}, WinDlg::Layout::Mini);
+    EXPECT_EQ(mini.statusText(), "Welcome...");
     EXPECT_EQ(mini.windowTitle(), "Talvora");
     EXPECT_EQ(mini.size(), QSize(207, 146));
     EXPECT_EQ(mini.pos(), QPoint(1920 - 207 - 150, 1080 - 146 - 40 - 100));

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/AppContext.h"
+
+namespace talvora {
+
+class RecordingGraph;
+class SessionUi;
+class SettingsStore;
+class WindowTracker;
+
+// The control of one recording at a time: start and stop, pause and resume
+// from the hotkeys, the microphone mute, the once-a-second checks of a
+// running recording and its status line. UI thread, except the stop
+// watchdog, which runs on its own thread.
+class RecordingSession {
+public:
+    RecordingSession(AppContext& ctx, SettingsStore& store, RecordingGraph& graph, WindowTracker& tracker,
+                     SessionUi& ui);
+    ~RecordingSession();
+    RecordingSession(const RecordingSession&) = delete;
+    RecordingSession& operator=(const RecordingSession&) = delete;
+
+    // The record button, a double click, and the requests of the tick.
+    void startStopToggle();
+    // "WM_RECORD_STOP_STR" (wParam 0) and "WM_RECORD_PAUSE_STR" (wParam 1).
+    int onHotkeyRequest(std::intptr_t wParam);
+    void muteToggle();
+    // The recording step of the one-second tick.
+    void recordingStep();
+    // "Push message" and "Sound message".
+    void onPushMessage(std::intptr_t wParam, std::intptr_t lParam);
+    std::string onSoundMessage(std::intptr_t wParam, std::intptr_t lParam) const;
+
+    bool recording() const { return ctx_.recording; }
+    bool started() const { return started_; }
+    int pauseState() const { return pauseState_; }
+    bool startMinimised() const { return startMinimised_; }
+    bool muted() const { return muted_; }
+    const std::string& statusText() const { return status_; }
+    std::int64_t pausedTotal() const { return pausedTotal_; }
+    // How long the watchdog waits for a stop, in seconds (10).
+    void setWatchdogSeconds(int seconds) { watchdogSeconds_ = seconds; }
+    // The local time as a file time; tests set their own clock.
+    void setClock(std::function<std::int64_t()> now) { now_ = std::move(now); }
+
+private:
+    void start();
+    void stop();
+    bool overlapConfirmed();
+    // False when the recording was stopped by a check.
+    bool runningChecks();
+    void updateStatus();
+    void closeSizeHandle();
+    void startWatchdog();
+
+    AppContext& ctx_;
+    SettingsStore& store_;
+    RecordingGraph& graph_;
+    WindowTracker& tracker_;
+    SessionUi& ui_;
+
+    bool started_ = false;
+    int pauseState_ = 0;
+    bool paused_ = false;
+    bool startRequest_ = false;
+    bool stopRequest_ = false;
+    bool startMinimised_ = false;
+    bool fromHotkey_ = false;
+    bool muted_ = false;
+    std::atomic<bool> stopDone_{false};
+    std::int64_t pausedTotal_ = 0;
+    std::string elapsedText_;
+    std::int64_t fileSize_ = 0;
+    int zeroSizeCount_ = 0;
+    int pushRate_ = 0;
+    std::string status_;
+    std::string outputPath_;
+    struct FileCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, FileCloser> sizeHandle_;
+    std::function<std::int64_t()> now_;
+    std::thread watchdog_;
+    int watchdogSeconds_ = 10;
+};
+
+}  // namespace talvora

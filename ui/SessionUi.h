@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "platform/desktop/Geometry.h"
+
+namespace talvora {
+
+// What the recording session does to the recorder window: its timer, its
+// buttons, its visibility. The recorder window implements it; UI thread.
+class SessionUi {
+public:
+    virtual ~SessionUi() = default;
+    virtual void stopTimer() = 0;
+    virtual void startTimer() = 0;
+    virtual void setRecordCaption(const std::string& text) = 0;
+    virtual void setPlayPauseCaption(const std::string& text) = 0;
+    virtual void setMicPicture(bool muted) = 0;
+    // Sets the status text and shows it at once.
+    virtual void showStatus(const std::string& text) = 0;
+    virtual void hideRecorder() = 0;
+    virtual void showRecorderRestored() = 0;
+    virtual void restartPreview() = 0;
+    virtual void closeSettingsDialog() = 0;
+    // 0 idle, 1 motion search running, 2 region frame shown.
+    virtual int markingState() = 0;
+    virtual void closeMarkingWindow() = 0;
+    virtual platform::Rect recorderRect() = 0;
+    // Shows the tip dialog for the tip number, modally.
+    virtual void showTip(int tip) = 0;
+};
+
+}  // namespace talvora
