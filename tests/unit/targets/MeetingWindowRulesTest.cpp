@@ -105,12 +105,5 @@ INSTANTIATE_TEST_SUITE_P(Styles, StyleRuleTest,
                                            StyleCase{0x00280000, true}, StyleCase{0, true},
                                            StyleCase{0x00000008, true}));
 
-TEST(MeetingWindowRulesTest, TheZoomRuleIgnoresTheStyle) {
-    platform::FakeWindows windows;
-    const WindowId id = windows.add("Zoom Meeting");
-    windows.get(id)->extendedStyle = platform::WS_EX_NOREDIRECTIONBITMAP;
-    EXPECT_EQ(FindZoomWindow(windows).window, id);
-}
-
 }  // namespace
 }  // namespace talvora
