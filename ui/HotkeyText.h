@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace talvora {
+
+// A hotkey as the system registers it: modifier flags (ALT 1, CTRL 2,
+// SHIFT 4) and a virtual-key code.
+struct HotkeyCombination {
+    int modifiers = 0;
+    int virtualKey = 0;
+    bool operator==(const HotkeyCombination&) const = default;
+};
+
+// The combination of a stored hotkey text ("CTRL+83"): the first of "ALT+",
+// "CTRL+", "SHIFT+" found in it gives the modifier, the decimal number right
+// after that word the key (0 without digits). Modifiers 0 when the text
+// holds none of the words.
+HotkeyCombination ParseHotkey(const std::string& text);
+
+// The hotkey as the user reads it: the text up to and including the first
+// "+", then the character whose code is the number after it ("CTRL+83" reads
+// "CTRL+S"). The settings dialog reads the character back, so it stays a
+// character even where the key has a name. A text without "+" is returned
+// as it is.
+std::string HotkeyDisplayText(const std::string& text);
+
+}  // namespace talvora
