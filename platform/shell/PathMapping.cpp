@@ -24,6 +24,8 @@ std::string program(const std::string& windowsName) {
     return name;
 }
 
+bool foundOnPathToo(const std::string& programName) { return programName == "ffmpeg"; }
+
 std::string sharedFolder() { return "/home/Public"; }
 
 std::string registryFile(const std::string& roamingAppData) { return join(roamingAppData, "talvora-registry.ini"); }

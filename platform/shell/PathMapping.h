@@ -17,6 +17,10 @@ std::string join(const std::string& folder, const std::string& name);
 // other texts are returned with backslashes turned into '/'.
 std::string program(const std::string& windowsName);
 
+// Programs expected beside the program that are part of the system here
+// ("./ffmpeg" -> ffmpeg on PATH when none is beside the program).
+bool foundOnPathToo(const std::string& programName);
+
 // The folder shared by all users: /home/Public, as C:\Users\Public sits
 // beside the users' own folders.
 std::string sharedFolder();

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "platform/core/Format.h"
-#include "platform/core/SystemError.h"
 
 namespace platform {
 
@@ -14,18 +13,13 @@ namespace {
 constexpr std::size_t kVideoBudgetBytes = 128u << 20;
 constexpr std::size_t kAudioBudgetBytes = 2u << 20;
 
-HRESULT hresultFromAverror(int error) {
-    // AVERROR(e) wraps a system error; FFmpeg's own codes are large tags.
-    return error < 0 && error > -4096 ? hresultFromErrno(-error) : E_FAIL;
-}
-
 }  // namespace
 
 AsfMuxer::AsfMuxer(DiagnosticLog& log, const WmProfile& profile, const std::optional<VideoFormat>& video,
                    const std::optional<AudioFormat>& audio)
     : log_(log),
       audioFirst_(profile.audio && (!profile.video || profile.audio->streamNumber < profile.video->streamNumber)),
-      queue_({kVideoBudgetBytes, kAudioBudgetBytes}) {
+      worker_({kVideoBudgetBytes, kAudioBudgetBytes}) {
     if (profile.video && video) video_.emplace(*profile.video, *video);
     if (profile.audio && audio) audio_.emplace(*profile.audio, *audio);
 }
@@ -34,7 +28,7 @@ AsfMuxer::~AsfMuxer() { finish(); }
 
 HRESULT AsfMuxer::report(const char* what, int error) {
     log_.append(format("\r\nASF writer: %s (%s): %s", what, path_.c_str(), ffmpeg::errorText(error).c_str()));
-    return hresultFromAverror(error);
+    return ffmpeg::toHresult(error);
 }
 
 HRESULT AsfMuxer::open(const std::string& path) {
@@ -50,27 +44,24 @@ HRESULT AsfMuxer::open(const std::string& path) {
     if (int error = audioFirst_ ? openVideo() : openAudio(); error < 0) return report("cannot open an encoder", error);
     if (int error = avio_open(&format_->pb, path.c_str(), AVIO_FLAG_WRITE); error < 0)
         return report("cannot create the file", error);
+    // Each packet goes to the file as it is written, so the recorder's size
+    // watch sees the file grow from the first second.
+    format_->flags |= AVFMT_FLAG_FLUSH_PACKETS;
+    format_->flush_packets = 1;
     if (int error = avformat_write_header(format_.get(), nullptr); error < 0)
         return report("cannot write the header", error);
-    thread_ = std::thread(&AsfMuxer::run, this);
+    avio_flush(format_->pb);
+    worker_.start(
+        [this](const SampleQueue::Item& item) {
+            if (!failed_) encode(item);
+        },
+        [this] { closeFile(); });
     return S_OK;
 }
 
-bool AsfMuxer::push(Stream stream, SamplePtr sample) { return queue_.push(stream, std::move(sample)); }
+bool AsfMuxer::push(Stream stream, SamplePtr sample) { return worker_.push(stream, std::move(sample)); }
 
-void AsfMuxer::finish() {
-    queue_.close();
-    if (thread_.joinable()) thread_.join();
-}
-
-void AsfMuxer::run() {
-    // Every queued sample is taken, also after a failure, so that the queue
-    // empties and finish() returns.
-    while (const std::optional<SampleQueue::Item> item = queue_.pop()) {
-        if (!failed_) encode(*item);
-    }
-    closeFile();
-}
+void AsfMuxer::finish() { worker_.stop(); }
 
 void AsfMuxer::encode(const SampleQueue::Item& item) {
     try {
@@ -100,9 +91,9 @@ void AsfMuxer::closeFile() {
 
     const std::int64_t skipped = video_ ? video_->skippedFrames() : 0;
     const std::int64_t silence_ms = audio_ ? audio_->insertedSilence_100ns() / 10'000 : 0;
-    if (queue_.dropped() > 0 || skipped > 0 || silence_ms > 0)
+    if (worker_.dropped() > 0 || skipped > 0 || silence_ms > 0)
         log_.append(format("\r\nASF writer: %lld samples dropped, %lld frames skipped, %lld ms of silence added",
-                           static_cast<long long>(queue_.dropped()), static_cast<long long>(skipped),
+                           static_cast<long long>(worker_.dropped()), static_cast<long long>(skipped),
                            static_cast<long long>(silence_ms)));
 }
 

@@ -50,8 +50,10 @@ void reapLater(pid_t pid) {
 
 std::string PosixLauncher::findExecutable(const std::string& name) {
     const std::string mapped = paths::program(name);
-    if (mapped.find('/') != std::string::npos) return isExecutableFile(mapped) ? mapped : std::string();
-    return searchPath(mapped);
+    if (mapped.find('/') == std::string::npos) return searchPath(mapped);
+    if (isExecutableFile(mapped)) return mapped;
+    const std::string base = std::filesystem::path(mapped).filename().string();
+    return mapped.rfind("./", 0) == 0 && paths::foundOnPathToo(base) ? searchPath(base) : std::string();
 }
 
 std::vector<std::string> PosixLauncher::commandFor(const std::string& file, const std::string& parameters) {

@@ -66,6 +66,8 @@ TEST(PosixLauncherTest, StartsRealProgramsWithoutAShell) {
     EXPECT_FALSE(launcher.execute("open", ".\\no-such-program.exe", "", ShowState::Normal));
     EXPECT_FALSE(launcher.executeAndWait("runas", "no-such-program-anywhere", "", ShowState::Normal, 100));
     EXPECT_EQ(launcher.findExecutable("sh"), "/usr/bin/sh");
+    EXPECT_EQ(launcher.findExecutable(".\\ffmpeg.exe"), "/usr/bin/ffmpeg");  // none beside the program
+    EXPECT_EQ(launcher.findExecutable(".\\sh.exe"), "");
 
     // A program that outlives its wait is left running and reaped later.
     EXPECT_TRUE(launcher.executeAndWait("open", "sleep", " 1", ShowState::Minimized, 50));
