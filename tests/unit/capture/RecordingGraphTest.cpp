@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "FakePlatform.h"
+#include "capture/FakeRecordingFilters.h"
 #include "app/SettingsStore.h"
 #include "capture/RecordingGraph.h"
 #include "platform/media/AsfWriterConfig.h"
@@ -16,113 +17,16 @@
 namespace talvora {
 namespace {
 
+using namespace test;
+
 using platform::Filter;
 using platform::MediaType;
 using platform::PinDirection;
 
-class FakeScreen : public Filter, public platform::ScreenCaptureConfig {
-public:
-    FakeScreen() : Filter(platform::kScreenCaptureClassId) { addPin("Output", PinDirection::Output); }
-    platform::HRESULT configure(const std::array<int, 16>& v) override {
-        values = v;
-        return platform::S_OK;
-    }
-    MediaType offeredType(const platform::Pin&) const override { return MediaType::ofVideo({8, 8, 32, 15}); }
-    std::array<int, 16> values{};
-};
-
-class FakeAudio : public Filter, public platform::AudioCaptureConfig {
-public:
-    explicit FakeAudio(std::vector<platform::AudioCaptureSetup>& log)
-        : Filter(platform::kAudioCaptureClassId), log_(log) {
-        addPin("Out", PinDirection::Output);
-    }
-    platform::HRESULT configure(const platform::AudioCaptureSetup& setup) override {
-        log_.push_back(setup);
-        return platform::S_OK;
-    }
-    MediaType offeredType(const platform::Pin&) const override { return MediaType::ofAudio({}); }
-
-private:
-    std::vector<platform::AudioCaptureSetup>& log_;
-};
-
-class FakeWriter : public Filter, public platform::FileSink, public platform::AsfWriterConfig {
-public:
-    FakeWriter() : Filter(platform::kAsfWriterClassId) {}
-    platform::HRESULT setFileName(const std::string& path) override {
-        file = path;
-        return platform::S_OK;
-    }
-    std::string fileName() const override { return file; }
-    platform::HRESULT configureFilterUsingProfile(const platform::WmProfile* profile) override {
-        if (profile == nullptr) return platform::E_POINTER;
-        if (profile->video) addPin("Video Input 01", PinDirection::Input);
-        if (profile->audio) addPin("Audio Input 01", PinDirection::Input);
-        return platform::S_OK;
-    }
-    platform::HRESULT acceptType(platform::Pin& in, const MediaType& type) override {
-        const bool wantsVideo = in.name() == "Video Input 01";
-        return (type.major == platform::MajorType::Video) == wantsVideo ? platform::S_OK
-                                                                         : platform::VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    std::string file;
-};
-
-class PassTee : public Filter {
-public:
-    PassTee() : Filter("{tee}") {
-        addPin("Input", PinDirection::Input);
-        addPin("Output1", PinDirection::Output);
-        addPin("Output2", PinDirection::Output);
-    }
-    MediaType offeredType(const platform::Pin&) const override {
-        return findPin(PinDirection::Input, "Input")->mediaType();
-    }
-};
-
-class Renderer : public Filter {
-public:
-    Renderer() : Filter("{renderer}") { addPin("Input", PinDirection::Input); }
-};
-
-struct FakeHost : RecordingHost {
-    platform::WindowId recorderWindow() override { return 0; }
-    void restartPreview() override { ++previewRestarts; }
-    bool startMinimised() override { return false; }
-    int pauseState() override { return 0; }
-    void minimiseRecorder() override {}
-    void setPlayPauseCaption(const std::string& text) override { playCaption = text; }
-    void setRecordCaption(const std::string& text) override { recordCaption = text; }
-    void refreshLayeredStyle() override {}
-    bool createClonePanel() override { return true; }
-    void destroyClonePanel() override {}
-    ClientLayout clientLayout() override { return {}; }
-    void closeProgram() override { ++closes; }
-    void clearRecordingFlag() override { ++flagClears; }
-
-    int previewRestarts = 0;
-    int closes = 0;
-    int flagClears = 0;
-    std::string playCaption;
-    std::string recordCaption;
-};
-
 class RecordingGraphTest : public ::testing::Test {
 protected:
     RecordingGraphTest() : store(fp.ctx), toolkit(registry, fp.log, pages) {
-        registry.registerClass(platform::kScreenCaptureClassId, [this] {
-            auto f = std::make_shared<FakeScreen>();
-            screens.push_back(f);
-            return f;
-        });
-        registry.registerClass(platform::kAudioCaptureClassId,
-                               [this] { return std::make_shared<FakeAudio>(audioSetups); });
-        registry.registerClass(platform::kAsfWriterClassId, [] { return std::make_shared<FakeWriter>(); });
-        registry.addEntry(platform::kLegacyFilterCategory,
-                          {"Infinte Pin Tee Filter", "{tee}", [] { return std::make_shared<PassTee>(); }});
-        registry.addEntry(platform::kLegacyFilterCategory,
-                          {"Video Renderer", "{renderer}", [] { return std::make_shared<Renderer>(); }});
+        test::registerFakeRecordingFilters(registry, screens, audioSetups);
         std::filesystem::copy_file(std::string(TALVORA_SOURCE_DIR) + "/resources/settings_rp_goog_init.ini",
                                    std::filesystem::path(fp.folders.program) / "settings_rp_goog_init.ini");
         previous = std::filesystem::current_path();

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "FakePlatform.h"
+#include "app/SettingsStore.h"
+#include "capture/FakeRecordingFilters.h"
+#include "capture/RecordingGraph.h"
+#include "platform/media/fake/FakePropertyPages.h"
+#include "targets/TrackerHost.h"
+#include "targets/WindowTracker.h"
+#include "ui/RecordingSession.h"
+#include "ui/SessionUi.h"
+
+namespace talvora {
+namespace {
+
+struct FakeSessionUi : SessionUi, TrackerHost {
+    void stopTimer() override { timerRunning = false; }
+    void startTimer() override { timerRunning = true; }
+    void setRecordCaption(const std::string& text) override { recordCaption = text; }
+    void setPlayPauseCaption(const std::string& text) override { playCaption = text; }
+    void setMicPicture(bool) override {}
+    void showStatus(const std::string& text) override { status = text; }
+    void hideRecorder() override { hidden = true; }
+    void showRecorderRestored() override { hidden = false; }
+    void restartPreview() override {}
+    void closeSettingsDialog() override {}
+    int markingState() override { return 0; }
+    void closeMarkingWindow() override {}
+    platform::Rect recorderRect() override { return {1500, 800, 1700, 950}; }
+    void showTip(int tip) override { tips.push_back(tip); }
+    bool previewReady() override { return false; }
+    void startTimer(int) override { timerRunning = true; }
+    bool regionFrameShown() override { return false; }
+    bool converting() override { return false; }
+
+    bool timerRunning = false;
+    bool hidden = false;
+    std::string recordCaption;
+    std::string playCaption;
+    std::string status;
+    std::vector<int> tips;
+};
+
+class RecordingSessionTest : public ::testing::Test {
+protected:
+    RecordingSessionTest()
+        : store(fp.ctx),
+          toolkit(registry, fp.log, pages),
+          tracker(fp.ctx, store, ui),
+          graph(fp.ctx, store, toolkit, registry, host) {
+        test::registerFakeRecordingFilters(registry, screens, audioSetups);
+        std::filesystem::copy_file(std::string(TALVORA_SOURCE_DIR) + "/resources/settings_rp_goog_init.ini",
+                                   std::filesystem::path(fp.folders.program) / "settings_rp_goog_init.ini");
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(fp.folders.program);
+        store.prepareDataFolder();
+        store.read();
+        fp.ctx.settings.protocol = 1;
+        store.write();
+        graph.createGraph();
+        session = std::make_unique<RecordingSession>(fp.ctx, store, graph, tracker, ui);
+        session->setClock([this] { return graph.startTime() + seconds * 10000000LL; });
+    }
+    ~RecordingSessionTest() override {
+        session.reset();
+        std::filesystem::current_path(previous);
+    }
+
+    // One tick of the timer, `seconds` after the recording's start.
+    void tickAt(int t) {
+        seconds = t;
+        session->recordingStep();
+    }
+    void growOutputFile() { std::ofstream(tracker.recordingPath(), std::ios::app) << "data"; }
+
+    test::FakePlatform fp;
+    SettingsStore store;
+    platform::FilterRegistry registry;
+    platform::FakePropertyPages pages;
+    GraphToolkit toolkit;
+    FakeSessionUi ui;
+    test::FakeHost host;
+    WindowTracker tracker;
+    RecordingGraph graph;
+    std::vector<std::shared_ptr<test::FakeScreen>> screens;
+    std::vector<platform::AudioCaptureSetup> audioSetups;
+    std::unique_ptr<RecordingSession> session;
+    std::filesystem::path previous;
+    int seconds = 0;
+};
+
+TEST_F(RecordingSessionTest, FileTimeLimitCountsPausesOut) {
+    fp.ctx.settings.maxFileTime = 60;
+    store.write();
+    session->startStopToggle();
+    ASSERT_TRUE(session->recording()) << (fp.messageBox.texts().empty() ? "" : fp.messageBox.texts().back());
+    EXPECT_EQ(ui.recordCaption, "STOP");
+    growOutputFile();
+    for (int t = 1; t <= 20; ++t) tickAt(t);
+    EXPECT_EQ(ui.status, "Recording: 0.00 MB  00:00:20/00:01:00");
+    session->onHotkeyRequest(1);  // pause
+    tickAt(21);
+    EXPECT_EQ(session->pauseState(), 2);
+    EXPECT_EQ(graph.graph()->state(), platform::FilterState::Paused);
+    for (int t = 22; t <= 31; ++t) tickAt(t);
+    session->onHotkeyRequest(1);  // resume
+    tickAt(32);
+    EXPECT_EQ(graph.graph()->state(), platform::FilterState::Running);
+    for (int t = 33; t < 70; ++t) tickAt(t);
+    EXPECT_TRUE(session->recording());
+    tickAt(70);
+    EXPECT_FALSE(session->recording());
+    EXPECT_EQ(fp.messageBox.texts().back(), "Recording Stopped. File time exceeded");
+    EXPECT_EQ(fp.sound.played.back(), "./ding.wav");
+}
+
+TEST_F(RecordingSessionTest, AFileThatStaysEmptyStopsAfterThirtyTicks) {
+    session->startStopToggle();
+    ASSERT_TRUE(session->recording());
+    for (int t = 1; t < 30; ++t) tickAt(t);
+    EXPECT_TRUE(session->recording());
+    tickAt(30);
+    EXPECT_FALSE(session->recording());
+    EXPECT_EQ(fp.messageBox.texts().back(), "Recording error (x013). Talvora will close now");
+}
+
+TEST_F(RecordingSessionTest, DualAudioWithoutSecondSourceRefusesEveryStart) {
+    fp.ctx.settings.dualAudio = 1;
+    fp.ctx.settings.audioSource1.clear();
+    for (int attempt = 0; attempt < 2; ++attempt) session->startStopToggle();
+    EXPECT_FALSE(session->recording());
+    EXPECT_EQ(fp.messageBox.texts(),
+              std::vector<std::string>(2, "No second audio source specified for dual audio. Open Audio Setup and "
+                                          "select a Microphone or Line In."));
+}
+
+TEST_F(RecordingSessionTest, HotkeyStartHidesWithoutAskingAndSecondPressStops) {
+    // The recorder window overlaps the capture rectangle, but a hotkey start does not ask.
+    fp.ctx.environment.notWindows7 = true;
+    fp.ctx.settings.xTop = 1400;
+    fp.ctx.settings.yTop = 700;
+    fp.ctx.settings.xBottom = 1800;
+    fp.ctx.settings.yBottom = 1000;
+    store.write();
+    session->onHotkeyRequest(0);
+    EXPECT_EQ(ui.status, "Initialize recording...");
+    tickAt(0);
+    ASSERT_TRUE(session->recording());
+    EXPECT_TRUE(ui.hidden);
+    EXPECT_TRUE(fp.messageBox.shown().empty());
+    session->onHotkeyRequest(0);
+    growOutputFile();
+    tickAt(2);
+    EXPECT_FALSE(session->recording());
+    EXPECT_FALSE(ui.hidden);
+}
+
+TEST_F(RecordingSessionTest, OverlapQuestionShowsTheHotkeyAsTheUserTypesIt) {
+    fp.ctx.environment.notWindows7 = true;
+    fp.ctx.settings.hotkey1 = "CTRL+83";
+    fp.ctx.settings.xTop = 1400;
+    fp.ctx.settings.yTop = 700;
+    fp.ctx.settings.xBottom = 1800;
+    fp.ctx.settings.yBottom = 1000;
+    store.write();
+    fp.messageBox.queueAnswer(platform::IDNO);
+    session->startStopToggle();
+    EXPECT_FALSE(session->recording());
+    EXPECT_EQ(fp.messageBox.texts().back(),
+              "Talvora window overlaps the recording area. You can use the hotkey (CTRL+S) to start/stop recording "
+              "and hide the Talvora.\n\nContinue anyway?");
+}
+
+TEST_F(RecordingSessionTest, MuteShowsTheTipUntilItIsSwitchedOff) {
+    session->muteToggle();
+    EXPECT_TRUE(session->muted());
+    fp.ctx.settings.message = 2;
+    session->muteToggle();
+    EXPECT_EQ(ui.tips, std::vector<int>{2});
+}
+
+}  // namespace
+}  // namespace talvora
