@@ -4,14 +4,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/HResult.h"
 #include "platform/media/MediaType.h"
 #include "platform/media/WmProfile.h"
 #include "platform/media/linux/FfmpegHandles.h"
-#include "platform/media/linux/SampleQueue.h"
+#include "platform/media/linux/SampleWorker.h"
 #include "platform/media/linux/WmaAudioEncoder.h"
 #include "platform/media/linux/WmvVideoEncoder.h"
 
@@ -40,11 +39,10 @@ public:
     // trailer, also after an error, so that the file always plays. Once.
     void finish();
 
-    std::int64_t droppedSamples() const { return queue_.dropped(); }
+    std::int64_t droppedSamples() const { return worker_.dropped(); }
 
 private:
     HRESULT report(const char* what, int error);
-    void run();
     void encode(const SampleQueue::Item& item);
     void closeFile();
 
@@ -54,9 +52,8 @@ private:
     std::optional<WmvVideoEncoder> video_;
     std::optional<WmaAudioEncoder> audio_;
     ffmpeg::OutputFormatPtr format_;
-    SampleQueue queue_;
     bool failed_ = false;  // muxer thread
-    std::thread thread_;
+    SampleWorker worker_;
 };
 
 }  // namespace platform

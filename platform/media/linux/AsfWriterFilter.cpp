@@ -65,8 +65,8 @@ HRESULT AsfWriterFilter::acceptType(Pin& input, const MediaType& type) {
 }
 
 void AsfWriterFilter::receive(Pin& input, const SamplePtr& sample) {
-    std::lock_guard lock(muxerMutex_);
-    if (muxer_) muxer_->push(&input == videoPin_ ? AsfMuxer::kVideo : AsfMuxer::kAudio, sample);
+    const auto stream = &input == videoPin_ ? AsfMuxer::kVideo : AsfMuxer::kAudio;
+    muxer_.with([&](AsfMuxer& muxer) { muxer.push(stream, sample); });
 }
 
 HRESULT AsfWriterFilter::changeState(FilterState from, FilterState to, StreamClock&) {
@@ -90,26 +90,22 @@ HRESULT AsfWriterFilter::startFile() {
     if (audioPin_ != nullptr) audio = audioPin_->mediaType().audio;
     auto muxer = std::make_unique<AsfMuxer>(log_, *profile_, video, audio);
     if (const HRESULT hr = muxer->open(fileName_); failed(hr)) return hr;
-    std::lock_guard lock(muxerMutex_);
-    muxer_ = std::move(muxer);
+    muxer_.put(std::move(muxer));
     return S_OK;
 }
 
 void AsfWriterFilter::finishFile() {
-    std::unique_ptr<AsfMuxer> muxer;
-    {
-        std::lock_guard lock(muxerMutex_);
-        muxer = std::move(muxer_);
-    }
-    // Outside the lock: a late sample is then dropped, not held up.
+    // Taken out first: a late sample is then dropped, not held up.
+    const std::unique_ptr<AsfMuxer> muxer = muxer_.take();
     if (!muxer) return;
     muxer->finish();
     lastDropped_ = muxer->droppedSamples();
 }
 
 std::int64_t AsfWriterFilter::droppedSamples() const {
-    std::lock_guard lock(muxerMutex_);
-    return muxer_ ? muxer_->droppedSamples() : lastDropped_.load();
+    std::int64_t dropped = lastDropped_;
+    muxer_.with([&](const AsfMuxer& muxer) { dropped = muxer.droppedSamples(); });
+    return dropped;
 }
 
 std::vector<std::pair<std::string, std::string>> AsfWriterFilter::properties() const {

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -12,6 +11,7 @@
 #include "platform/media/FileSink.h"
 #include "platform/media/Filter.h"
 #include "platform/media/linux/AsfMuxer.h"
+#include "platform/media/linux/RunSlot.h"
 
 namespace platform {
 
@@ -54,10 +54,7 @@ private:
     Pin* videoPin_ = nullptr;
     Pin* audioPin_ = nullptr;
 
-    // Guards muxer_ between the UI thread, which makes and ends it, and the
-    // capture threads that hand it samples.
-    mutable std::mutex muxerMutex_;
-    std::unique_ptr<AsfMuxer> muxer_;
+    RunSlot<AsfMuxer> muxer_;
     std::atomic<std::int64_t> lastDropped_{0};
 };
 

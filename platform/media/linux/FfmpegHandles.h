@@ -3,6 +3,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/core/HResult.h"
+#include "platform/core/SystemError.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -36,6 +39,14 @@ struct SwsFree {
 struct SwrFree {
     void operator()(SwrContext* swr) const { swr_free(&swr); }
 };
+// An I/O context of our own (avio_alloc_context) and its buffer. A container
+// that writes through it must let go of it (pb = null) before it is freed.
+struct IoContextFree {
+    void operator()(AVIOContext* io) const {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
 struct AudioFifoFree {
     void operator()(AVAudioFifo* fifo) const { av_audio_fifo_free(fifo); }
 };
@@ -48,6 +59,7 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsFree>;
 using SwrContextPtr = std::unique_ptr<SwrContext, SwrFree>;
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
+using IoContextPtr = std::unique_ptr<AVIOContext, IoContextFree>;
 
 // The library's text for an AVERROR code (av_err2str is C only).
 inline std::string errorText(int error) {
@@ -55,5 +67,9 @@ inline std::string errorText(int error) {
     av_strerror(error, text, sizeof text);
     return text;
 }
+
+// The result code for an AVERROR code: AVERROR(e) wraps a system error;
+// FFmpeg's own codes are large tags.
+inline HRESULT toHresult(int error) { return error < 0 && error > -4096 ? hresultFromErrno(-error) : E_FAIL; }
 
 }  // namespace platform::ffmpeg

@@ -1,29 +1,43 @@
 #pragma once
 
+#include <functional>
+#include <variant>
+
 #include "platform/media/linux/FfmpegHandles.h"
 
 namespace platform {
 
-// One encoder and the container stream it feeds. Opened before the
-// container's header is written; afterwards used by the muxer thread only.
+// One encoder and where its packets go. Opened before a container's header
+// is written; afterwards used by one thread only.
 class StreamEncoder {
 public:
-    // Opens the configured codec and adds its stream to `format`. AVERROR code
-    // on failure.
-    int open(AVFormatContext& format, ffmpeg::CodecContextPtr codec);
+    // Takes each packet, its times in the codec's time base; may take its
+    // data. AVERROR code on failure.
+    using PacketHandler = std::function<int(AVPacket& packet, AVRational timeBase)>;
+    // A new stream of this container, or a handler.
+    using Target = std::variant<AVFormatContext*, PacketHandler>;
+
+    // A context of the codec's encoder, to configure and then open. AVERROR
+    // code on failure.
+    static int allocateContext(AVCodecID codecId, ffmpeg::CodecContextPtr& context);
+
+    // Opens the configured codec; with a container, adds its stream to it.
+    // AVERROR code on failure.
+    int open(ffmpeg::CodecContextPtr codec, const Target& target);
 
     // Encodes one frame, or drains the encoder when `frame` is null, and
-    // writes every packet it gives. AVERROR code on failure.
+    // passes on every packet it gives. AVERROR code on failure.
     int encode(const AVFrame* frame);
 
     AVCodecContext& codec() const { return *codec_; }
-    bool isOpen() const { return stream_ != nullptr; }
+    bool isOpen() const { return handler_ != nullptr; }
 
 private:
-    AVFormatContext* format_ = nullptr;
-    AVStream* stream_ = nullptr;
+    int addStream(AVFormatContext& format);
+
     ffmpeg::CodecContextPtr codec_;
     ffmpeg::PacketPtr packet_;
+    PacketHandler handler_;
     bool drained_ = false;
 };
 

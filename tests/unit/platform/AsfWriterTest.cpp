@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cmath>
 #include <filesystem>
-#include <functional>
-#include <numbers>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <unistd.h>
 
+#include "SyntheticMedia.h"
 #include "platform/core/fake/FakeLog.h"
 #include "platform/media/AsfWriterConfig.h"
 #include "platform/media/FileSink.h"
@@ -19,188 +15,25 @@
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/MediaErrors.h"
 #include "platform/media/linux/AsfWriterFilter.h"
-#include "platform/media/linux/FfmpegHandles.h"
 #include "platform/media/linux/WriterFilters.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr std::int64_t kSecond_100ns = 10'000'000;
-
-// A source that, once running, delivers `count` samples made by `make` from
-// a thread of its own, as fast as it can, then the end of the stream.
-class SyntheticSource : public Filter {
-public:
-    SyntheticSource(MediaType type, int count, std::function<SamplePtr(int)> make)
-        : Filter("{SYNTHETIC}"), type_(type), count_(count), make_(std::move(make)) {
-        addPin("Out", PinDirection::Output);
-    }
-    ~SyntheticSource() override { join(); }
-
-    MediaType offeredType(const Pin&) const override { return type_; }
-    HRESULT changeState(FilterState from, FilterState to, StreamClock&) override {
-        if (from == FilterState::Stopped && to == FilterState::Running) {
-            thread_ = std::thread([this] {
-                for (int i = 0; i < count_ && !stop_; ++i) pins()[0]->deliver(make_(i));
-                pins()[0]->deliverEndOfStream();
-            });
-        }
-        if (to == FilterState::Stopped) {
-            stop_ = true;
-            join();
-        }
-        return S_OK;
-    }
-    void join() {
-        if (thread_.joinable()) thread_.join();
-    }
-
-private:
-    MediaType type_;
-    int count_;
-    std::function<SamplePtr(int)> make_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-// A bright square moving over a gradient.
-SamplePtr patternFrame(const VideoFormat& format, int index) {
-    auto sample = std::make_shared<MediaSample>();
-    const int bytesPerPixel = format.bitsPerPixel / 8;
-    sample->stride = format.width * bytesPerPixel;
-    sample->data.resize(static_cast<std::size_t>(sample->stride) * format.height);
-    const int squareX = (index * 8) % (format.width - 64);
-    for (int y = 0; y < format.height; ++y) {
-        for (int x = 0; x < format.width; ++x) {
-            std::uint8_t* p = &sample->data[static_cast<std::size_t>(y) * sample->stride + x * bytesPerPixel];
-            const bool inSquare = x >= squareX && x < squareX + 64 && y >= 100 && y < 164;
-            p[0] = inSquare ? 255 : static_cast<std::uint8_t>(x);
-            p[1] = inSquare ? 255 : static_cast<std::uint8_t>(y);
-            p[2] = inSquare ? 255 : static_cast<std::uint8_t>(index * 4);
-        }
-    }
-    sample->pts_100ns = index * kSecond_100ns / format.framesPerSecond;
-    sample->duration_100ns = kSecond_100ns / format.framesPerSecond;
-    return sample;
-}
-
-constexpr int kChunkFrames = 480;
-
-// Chunks of a 440 Hz tone, the same on every channel.
-SamplePtr toneChunk(const AudioFormat& format, int index) {
-    auto sample = std::make_shared<MediaSample>();
-    sample->data.resize(static_cast<std::size_t>(kChunkFrames) * format.bytesPerFrame());
-    auto* pcm = reinterpret_cast<std::int16_t*>(sample->data.data());
-    for (int i = 0; i < kChunkFrames; ++i) {
-        const double t = static_cast<double>(index * kChunkFrames + i) / format.sampleRate;
-        const auto value = static_cast<std::int16_t>(12000 * std::sin(2 * std::numbers::pi * 440 * t));
-        for (int c = 0; c < format.channels; ++c) pcm[i * format.channels + c] = value;
-    }
-    sample->pts_100ns = std::int64_t{index} * kChunkFrames * kSecond_100ns / format.sampleRate;
-    sample->duration_100ns = std::int64_t{kChunkFrames} * kSecond_100ns / format.sampleRate;
-    return sample;
-}
+using test::kChunkFrames;
+using test::loudestFrequency;
+using test::patternFrame;
+using test::readBack;
+using test::Recording;
+using test::SyntheticSource;
+using test::toneChunk;
 
 WmProfile profileFor(bool audio, bool video) {
     WmProfile profile{"Orlan Profile", "test", std::nullopt, std::nullopt};
     if (audio) profile.audio = WmAudioStream{1, 64040, 353, 2, 44100, 8005, 1487, 16, {0, 0x88, 0, 0, 0x0F, 0, 0, 0, 0, 0}};
     if (video) profile.video = WmVideoStream{2, 1200000, 5000, 640, 480, 666666, "WMV1", 80, 100000000};
     return profile;
-}
-
-// What a recorded file holds, read back with libavformat and decoded.
-struct Recording {
-    std::vector<AVCodecID> codecs;
-    int width = 0;
-    int height = 0;
-    double duration_s = 0;
-    int videoPackets = 0;
-    int keyFrames = 0;
-    bool videoPtsRise = true;
-    int sampleRate = 0;
-    std::vector<float> sound;  // first channel
-};
-
-struct InputClose {
-    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
-};
-
-Recording readBack(const std::string& path) {
-    Recording r;
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return r;
-    std::unique_ptr<AVFormatContext, InputClose> input(raw);
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) return r;
-    r.duration_s = static_cast<double>(input->duration) / AV_TIME_BASE;
-
-    ffmpeg::CodecContextPtr decoder;
-    int audioIndex = -1;
-    for (unsigned i = 0; i < input->nb_streams; ++i) {
-        const AVCodecParameters* par = input->streams[i]->codecpar;
-        r.codecs.push_back(par->codec_id);
-        if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
-            r.width = par->width;
-            r.height = par->height;
-        } else if (par->codec_type == AVMEDIA_TYPE_AUDIO) {
-            audioIndex = static_cast<int>(i);
-            r.sampleRate = par->sample_rate;
-            decoder.reset(avcodec_alloc_context3(avcodec_find_decoder(par->codec_id)));
-            avcodec_parameters_to_context(decoder.get(), par);
-            avcodec_open2(decoder.get(), decoder->codec, nullptr);
-        }
-    }
-    ffmpeg::PacketPtr packet(av_packet_alloc());
-    ffmpeg::FramePtr frame(av_frame_alloc());
-    std::int64_t lastPts = INT64_MIN;
-    auto drain = [&] {
-        while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
-            EXPECT_EQ(frame->format, AV_SAMPLE_FMT_FLTP);
-            const auto* first = reinterpret_cast<const float*>(frame->data[0]);
-            r.sound.insert(r.sound.end(), first, first + frame->nb_samples);
-        }
-    };
-    while (av_read_frame(input.get(), packet.get()) >= 0) {
-        if (packet->stream_index == audioIndex) {
-            avcodec_send_packet(decoder.get(), packet.get());
-            drain();
-        } else {
-            ++r.videoPackets;
-            if (packet->flags & AV_PKT_FLAG_KEY) ++r.keyFrames;
-            if (packet->pts <= lastPts) r.videoPtsRise = false;
-            lastPts = packet->pts;
-        }
-        av_packet_unref(packet.get());
-    }
-    if (decoder) {
-        avcodec_send_packet(decoder.get(), nullptr);
-        drain();
-    }
-    return r;
-}
-
-// The frequency from 100 to 2000 Hz, in 5 Hz steps, that holds the most
-// power over a quarter second from the middle of the sound.
-double loudestFrequency(const std::vector<float>& sound, int sampleRate) {
-    const int window = sampleRate / 4;
-    if (sound.size() < static_cast<std::size_t>(2 * window)) return 0;
-    const std::size_t start = sound.size() / 2 - window / 2;
-    double best = 0;
-    double bestPower = -1;
-    for (double f = 100; f <= 2000; f += 5) {
-        double re = 0;
-        double im = 0;
-        for (int i = 0; i < window; ++i) {
-            const double phase = 2 * std::numbers::pi * f * i / sampleRate;
-            re += sound[start + i] * std::cos(phase);
-            im += sound[start + i] * std::sin(phase);
-        }
-        if (re * re + im * im > bestPower) {
-            bestPower = re * re + im * im;
-            best = f;
-        }
-    }
-    return best;
 }
 
 class AsfWriterTest : public ::testing::Test {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/media/MediaType.h"
+
+namespace platform {
+
+// An encoder fed with uncompressed samples, used by one thread.
+class FrameEncoder {
+public:
+    virtual ~FrameEncoder() = default;
+    // AVERROR code on failure.
+    virtual int encode(const MediaSample& sample) = 0;
+    // Encodes what is held and drains the encoder.
+    virtual int flush() = 0;
+};
+
+}  // namespace platform

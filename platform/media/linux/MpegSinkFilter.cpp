@@ -1,0 +1,87 @@
+#include "platform/media/linux/MpegSinkFilter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/core/Format.h"
+#include "platform/core/SystemError.h"
+#include "platform/media/MediaErrors.h"
+
+namespace platform {
+
+MpegSinkFilter::MpegSinkFilter(std::string classId, DiagnosticLog& log)
+    : Filter(std::move(classId)), ModuleSettings(Mpeg2Module::Sink), log_(log) {
+    addPin("Input", PinDirection::Input);
+}
+
+MpegSinkFilter::~MpegSinkFilter() { closeFile(); }
+
+HRESULT MpegSinkFilter::setFileName(const std::string& path) {
+    if (path.empty()) return E_INVALIDARG;
+    if (state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) return hresultFromErrno(ENOTDIR);
+    fileName_ = path;
+    return S_OK;
+}
+
+HRESULT MpegSinkFilter::acceptType(Pin&, const MediaType& type) {
+    return type.major == MajorType::Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+void MpegSinkFilter::receive(Pin&, const SamplePtr& sample) {
+    std::lock_guard lock(fileMutex_);
+    if (!file_ || writeFailed_) return;
+    if (std::fwrite(sample->data.data(), 1, sample->data.size(), file_.get()) != sample->data.size()) {
+        // Logged once: the rest of the recording would fail the same way.
+        writeFailed_ = true;
+        log_.append(format("\r\nMPEG sink: cannot write %s: %s", fileName_.c_str(), std::strerror(errno)));
+        return;
+    }
+    bytes_ += static_cast<std::int64_t>(sample->data.size());
+}
+
+HRESULT MpegSinkFilter::changeState(FilterState from, FilterState to, StreamClock&) {
+    if (from == FilterState::Stopped && to != FilterState::Stopped) return openFile();
+    if (to == FilterState::Stopped) closeFile();
+    return S_OK;
+}
+
+HRESULT MpegSinkFilter::openFile() {
+    if (fileName_.empty()) return E_UNEXPECTED;
+    // "x": fail rather than replace what is there, unless told to.
+    const char* mode = committed(Mpeg2Parameter::SinkReplaceFile) == 1 ? "wb" : "wbx";
+    std::unique_ptr<std::FILE, FileClose> file(std::fopen(fileName_.c_str(), mode));
+    if (!file) {
+        const int error = errno;
+        log_.append(format("\r\nMPEG sink: cannot create %s: %s", fileName_.c_str(), std::strerror(error)));
+        return hresultFromErrno(error);
+    }
+    std::lock_guard lock(fileMutex_);
+    file_ = std::move(file);
+    bytes_ = 0;
+    writeFailed_ = false;
+    return S_OK;
+}
+
+void MpegSinkFilter::closeFile() {
+    std::lock_guard lock(fileMutex_);
+    if (file_ && std::fclose(file_.release()) != 0 && !writeFailed_)
+        log_.append(format("\r\nMPEG sink: cannot close %s: %s", fileName_.c_str(), std::strerror(errno)));
+}
+
+std::int64_t MpegSinkFilter::bytesWritten() const {
+    std::lock_guard lock(fileMutex_);
+    return bytes_;
+}
+
+std::vector<std::pair<std::string, std::string>> MpegSinkFilter::properties() const {
+    auto lines = committedLines();
+    lines.emplace_back("File", fileName_);
+    lines.emplace_back("Bytes written", std::to_string(bytesWritten()));
+    return lines;
+}
+
+}  // namespace platform

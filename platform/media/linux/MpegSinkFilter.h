@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/core/DiagnosticLog.h"
+#include "platform/media/FileSink.h"
+#include "platform/media/Filter.h"
+#include "platform/media/ModuleSettings.h"
+
+namespace platform {
+
+// Writes the bytes that arrive on "Input" (a multiplexer's stream) into
+// the file it was named, as they come, so the file grows while recording.
+// The file is created when the graph leaves Stopped (an existing one is
+// replaced only when its module settings say so) and closed when it stops.
+class MpegSinkFilter : public Filter, public FileSink, public ModuleSettings {
+public:
+    MpegSinkFilter(std::string classId, DiagnosticLog& log);
+    ~MpegSinkFilter() override;
+
+    // UI thread, graph stopped. E_INVALIDARG for an empty path, the system
+    // error of a folder that does not exist.
+    HRESULT setFileName(const std::string& path) override;
+    std::string fileName() const override { return fileName_; }
+
+    HRESULT acceptType(Pin& input, const MediaType& type) override;
+    // The multiplexer's thread.
+    void receive(Pin& input, const SamplePtr& sample) override;
+    HRESULT changeState(FilterState from, FilterState to, StreamClock& clock) override;
+    std::vector<std::pair<std::string, std::string>> properties() const override;
+
+    std::int64_t bytesWritten() const;
+
+private:
+    struct FileClose {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    HRESULT openFile();
+    void closeFile();
+
+    DiagnosticLog& log_;
+    std::string fileName_;
+
+    // Guards the file between the UI thread, which opens and closes it, and
+    // the thread that delivers.
+    mutable std::mutex fileMutex_;
+    std::unique_ptr<std::FILE, FileClose> file_;
+    std::int64_t bytes_ = 0;
+    bool writeFailed_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,53 @@
+#include "platform/media/linux/VideoFrameEncoder.h"
+
+namespace platform {
+
+namespace {
+constexpr std::int64_t kUnitsPerSecond = 10'000'000;
+}  // namespace
+
+VideoFrameEncoder::VideoFrameEncoder(const VideoFormat& input, int framesPerSecond)
+    : input_(input), framesPerSecond_(framesPerSecond) {}
+
+int VideoFrameEncoder::open(ffmpeg::CodecContextPtr codec, const StreamEncoder::Target& target) {
+    codec->time_base = {1, framesPerSecond_};
+    codec->framerate = {framesPerSecond_, 1};
+
+    frame_.reset(av_frame_alloc());
+    if (!frame_) return AVERROR(ENOMEM);
+    frame_->format = codec->pix_fmt;
+    frame_->width = codec->width;
+    frame_->height = codec->height;
+    if (int error = av_frame_get_buffer(frame_.get(), 0); error < 0) return error;
+
+    const AVPixelFormat source = input_.bitsPerPixel == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0;
+    scaler_.reset(sws_getContext(input_.width, input_.height, source, codec->width, codec->height, codec->pix_fmt,
+                                 SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!scaler_) return AVERROR(EINVAL);
+    return stream_.open(std::move(codec), target);
+}
+
+int VideoFrameEncoder::encode(const MediaSample& sample) {
+    const int rowBytes = input_.width * input_.bitsPerPixel / 8;
+    const int stride = sample.stride > 0 ? sample.stride : rowBytes;
+    const std::size_t needed = static_cast<std::size_t>(stride) * (input_.height - 1) + rowBytes;
+    // Frame n covers [n, n+1) frame durations: the nearest number wins, and a
+    // number is never used twice (the encoder needs rising timestamps).
+    const std::int64_t pts =
+        av_rescale_rnd(sample.pts_100ns, framesPerSecond_, kUnitsPerSecond, AV_ROUND_NEAR_INF);
+    if (stride < rowBytes || sample.data.size() < needed || pts <= lastPts_) {
+        ++skipped_;
+        return 0;
+    }
+    if (int error = av_frame_make_writable(frame_.get()); error < 0) return error;
+    const std::uint8_t* planes[4] = {sample.data.data(), nullptr, nullptr, nullptr};
+    const int strides[4] = {stride, 0, 0, 0};
+    sws_scale(scaler_.get(), planes, strides, 0, input_.height, frame_->data, frame_->linesize);
+    frame_->pts = pts;
+    lastPts_ = pts;
+    return stream_.encode(frame_.get());
+}
+
+int VideoFrameEncoder::flush() { return stream_.isOpen() ? stream_.encode(nullptr) : 0; }
+
+}  // namespace platform
