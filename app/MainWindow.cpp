@@ -15,8 +15,8 @@
 
 namespace talvora {
 
-MainWindow::MainWindow(AppContext& ctx, SettingsStore& store, MediaServices media)
-    : QWidget(nullptr), ctx_(ctx), store_(store), media_(media) {
+MainWindow::MainWindow(AppContext& ctx, SettingsStore& store, RecorderServices services)
+    : QWidget(nullptr), ctx_(ctx), store_(store), services_(services) {
     setWindowTitle("Talvora");
     // Far off the screen and never shown; winId() makes it a real window.
     setGeometry(-32000, -32000, 1, 1);
@@ -52,7 +52,7 @@ void MainWindow::firstTick() {
     ctx_.platform.pump.pump(1000);
     startRestoreProgram();
 
-    recorder_ = std::make_unique<WinDlg>(ctx_, store_, media_,
+    recorder_ = std::make_unique<WinDlg>(ctx_, store_, services_,
                                          ctx_.settings.miniClone != 0 ? WinDlg::Layout::Mini : WinDlg::Layout::Maxi);
     recorder_->show();
 }

@@ -17,7 +17,7 @@ class SettingsStore;
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    MainWindow(AppContext& ctx, SettingsStore& store, MediaServices media);
+    MainWindow(AppContext& ctx, SettingsStore& store, RecorderServices services);
     ~MainWindow() override;
 
     WinDlg* recorderWindow() const { return recorder_.get(); }
@@ -31,7 +31,7 @@ private:
 
     AppContext& ctx_;
     SettingsStore& store_;
-    MediaServices media_;
+    RecorderServices services_;
     QTimer timer_;
     bool ticked_ = false;
     std::unique_ptr<WinDlg> recorder_;

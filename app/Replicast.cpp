@@ -13,8 +13,8 @@
 
 namespace talvora {
 
-Replicast::Replicast(AppContext& ctx, SettingsStore& store, MediaServices media)
-    : ctx_(ctx), store_(store), media_(media) {}
+Replicast::Replicast(AppContext& ctx, SettingsStore& store, RecorderServices services)
+    : ctx_(ctx), store_(store), services_(services) {}
 
 Replicast::~Replicast() = default;
 
@@ -36,7 +36,7 @@ bool Replicast::initInstance(const std::vector<std::string>& parameters) {
     store_.read();
     store_.applyTemplateOnFirstRun(ctx_.switches.installer);
 
-    mainWindow_ = std::make_unique<MainWindow>(ctx_, store_, media_);
+    mainWindow_ = std::make_unique<MainWindow>(ctx_, store_, services_);
     ctx_.platform.process.raisePriority();
     return true;
 }

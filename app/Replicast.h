@@ -17,7 +17,7 @@ class SettingsStore;
 // instance rule and the hidden main frame. UI thread.
 class Replicast {
 public:
-    Replicast(AppContext& ctx, SettingsStore& store, MediaServices media);
+    Replicast(AppContext& ctx, SettingsStore& store, RecorderServices services);
     ~Replicast();
 
     // Runs the start-up steps; false when another instance runs (the caller
@@ -32,7 +32,7 @@ public:
 private:
     AppContext& ctx_;
     SettingsStore& store_;
-    MediaServices media_;
+    RecorderServices services_;
     CmdLineInfo cmdLine_;
     std::unique_ptr<MainWindow> mainWindow_;
 };

@@ -14,6 +14,7 @@
 #include "platform/core/linux/QtMessagePump.h"
 #include "platform/core/linux/TraceLog.h"
 #include "platform/desktop/linux/X11Display.h"
+#include "platform/desktop/linux/X11Hotkeys.h"
 #include "platform/desktop/linux/X11WindowMessages.h"
 #include "platform/desktop/linux/X11Windows.h"
 #include "platform/media/BuiltInFilterModules.h"
@@ -70,7 +71,8 @@ int main(int argc, char** argv) {
 
     talvora::SettingsStore store(ctx);
     platform::QtPropertyPages propertyPages;
-    talvora::Replicast replicast(ctx, store, talvora::MediaServices{filterRegistry, propertyPages});
+    platform::X11Hotkeys hotkeys;
+    talvora::Replicast replicast(ctx, store, talvora::RecorderServices{filterRegistry, propertyPages, hotkeys});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
     return app.exec();
 }

@@ -39,14 +39,15 @@ QSize WinDlg::unscaledSize(Layout layout) {
             platform::dialogUnitsToPixelsY(mini ? kMiniHeightDlu : kMaxiHeightDlu)};
 }
 
-WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, MediaServices media, Layout layout)
+WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services, Layout layout)
     : QWidget(nullptr),
       ctx_(ctx),
       store_(store),
       layout_(layout),
-      toolkit_(media.registry, ctx.platform.log, media.propertyPages),
+      toolkit_(services.registry, ctx.platform.log, services.propertyPages),
       tracker_(ctx, store, *this),
-      graph_(ctx, store, toolkit_, media.registry, *this) {
+      graph_(ctx, store, toolkit_, services.registry, *this),
+      preview_(ctx, toolkit_, services.registry, *this) {
     // "MINI" is a borderless tool window; "MAXI" draws its own title bar too.
     Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
     if (layout == Layout::Mini) flags |= Qt::Tool;
@@ -55,6 +56,7 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, MediaServices media, Layou
     place();
 
     session_ = std::make_unique<RecordingSession>(ctx_, store_, graph_, tracker_, *this);
+    hotkeys_ = std::make_unique<HotkeyRegistration>(ctx_, services.hotkeys, [this] { session_->muteToggle(); });
     graph_.createGraph();
     ctx_.platform.messages.listen(static_cast<platform::WindowId>(winId()),
                                   [this](platform::MessageId m, std::intptr_t w, std::intptr_t l) { onMessage(m, w, l); });
@@ -207,7 +209,10 @@ void WinDlg::tick() {
     if (ticks_ == 0) LogSystemInfo(ctx_);
     if (!initialised_) oneTimeInitialisation();
     tracker_.TrackerTick();
-    ++ticks_;
+    if (++ticks_ == 3) {
+        preview_.setEnabled(true);
+        preview_.show();
+    }
     session_->recordingStep();
 }
 
@@ -215,10 +220,15 @@ void WinDlg::oneTimeInitialisation() {
     initialised_ = true;
     timer_.stop();
     DetectMonitors(ctx_, store_);
-    store_.setSettingsPath();
-    if (store_.read() == 0)
-        ctx_.platform.messageBox.show(platform::format("Cannot open file %s", store_.settingsPath().c_str()));
+    if (platform::failed(preview_.createGraph())) {
+        ctx_.platform.messageBox.show("Cannot Initialize DirectX");
+    } else {
+        store_.setSettingsPath();
+        if (store_.read() == 0)
+            ctx_.platform.messageBox.show(platform::format("Cannot open file %s", store_.settingsPath().c_str()));
+    }
     update();
+    hotkeys_->registerAll(recorderWindow());
     ctx_.settings.setTopWindow = 1;
     tracker_.watcher().start();
     ctx_.platform.pump.pump(500);
@@ -234,7 +244,9 @@ void WinDlg::closeProgram() {
         return;
     timer_.stop();
     ctx_.closing = true;
+    hotkeys_->unregisterAll();
     tracker_.watcher().stopAll();
+    if (preview_.exists()) preview_.restart();
     if (graph_.exists() && ctx_.recording) {
         graph_.stop();
         graph_.tearDownAndRelease();
@@ -319,7 +331,13 @@ void WinDlg::showRecorderRestored() {
     raise();
 }
 
-void WinDlg::restartPreview() {}
+void WinDlg::restartPreview() { preview_.restart(); }
+
+bool WinDlg::previewReady() { return preview_.exists() && preview_.active(); }
+
+CaptureTarget WinDlg::captureTarget() {
+    return {tracker_.tracked().handle(), tracker_.windowCaptureActive() ? 1 : 0, tracker_.secondMonitorScale()};
+}
 
 platform::Rect WinDlg::recorderRect() {
     const QRect g = frameGeometry();

@@ -10,15 +10,19 @@
 
 #include "app/AppContext.h"
 #include "capture/GraphToolkit.h"
+#include "capture/PreviewGraph.h"
+#include "capture/PreviewHost.h"
 #include "capture/RecordingGraph.h"
 #include "capture/RecordingHost.h"
 #include "targets/TrackerHost.h"
 #include "targets/WindowTracker.h"
+#include "ui/HotkeyRegistration.h"
 #include "ui/RecordingSession.h"
 #include "ui/SessionUi.h"
 
 namespace platform {
 class FilterRegistry;
+class Hotkeys;
 class PropertyPages;
 }  // namespace platform
 
@@ -26,25 +30,26 @@ namespace talvora {
 
 class SettingsStore;
 
-// The media services the recorder window builds its graphs from.
-struct MediaServices {
+// What the recorder window builds its graphs from, and its global hotkeys.
+struct RecorderServices {
     const platform::FilterRegistry& registry;
     platform::PropertyPages& propertyPages;
+    platform::Hotkeys& hotkeys;
 };
 
 // The recorder window: everything the user sees after start-up. It owns the
 // recording session, the recording graph and the meeting-window tracker and
 // drives them from its one-second timer. UI thread only.
-class WinDlg : public QWidget, public SessionUi, public TrackerHost, public RecordingHost {
+class WinDlg : public QWidget, public SessionUi, public TrackerHost, public RecordingHost, public PreviewHost {
     Q_OBJECT
 public:
     enum class Layout { Mini, Maxi };
 
-    WinDlg(AppContext& ctx, SettingsStore& store, MediaServices media, Layout layout);
+    WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services, Layout layout);
     ~WinDlg() override;
 
     Layout layout() const { return layout_; }
-    double interfaceScale() const { return scale_; }
+    double interfaceScale() const override { return scale_; }
     RecordingSession& session() { return *session_; }
     const QString& statusText() const { return statusText_; }
 
@@ -75,7 +80,7 @@ public:
     void showTip(int tip) override;
 
     // TrackerHost
-    bool previewReady() override { return false; }
+    bool previewReady() override;
     void startTimer(int interval_ms) override;
     bool regionFrameShown() override { return false; }
     bool converting() override { return false; }
@@ -90,6 +95,9 @@ public:
     void destroyClonePanel() override;
     ClientLayout clientLayout() override;
     void clearRecordingFlag() override;
+
+    // PreviewHost
+    CaptureTarget captureTarget() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -116,7 +124,9 @@ private:
     GraphToolkit toolkit_;
     WindowTracker tracker_;
     RecordingGraph graph_;
+    PreviewGraph preview_;
     std::unique_ptr<RecordingSession> session_;
+    std::unique_ptr<HotkeyRegistration> hotkeys_;
     QTimer timer_;
     int ticks_ = 0;
     bool initialised_ = false;

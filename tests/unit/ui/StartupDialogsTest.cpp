@@ -9,6 +9,7 @@
 #include "ui/MessageDlg.h"
 #include "ui/RecorderPlacement.h"
 #include "ui/SplashDlg.h"
+#include "platform/desktop/fake/FakeHotkeys.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/fake/FakePropertyPages.h"
 #include "ui/WinDlg.h"
@@ -103,7 +104,8 @@ TEST_F(DialogTest, RecorderWindowLayoutsAndExitPath) {
     fp.ctx.settings.size = 100;
     platform::FilterRegistry registry;
     platform::FakePropertyPages pages;
-    WinDlg mini(fp.ctx, store, MediaServices{registry, pages}, WinDlg::Layout::Mini);
+    platform::FakeHotkeys hotkeys;
+    WinDlg mini(fp.ctx, store, RecorderServices{registry, pages, hotkeys}, WinDlg::Layout::Mini);
     EXPECT_EQ(mini.statusText(), "Welcome...");
     EXPECT_EQ(mini.windowTitle(), "Talvora");
     EXPECT_EQ(mini.size(), QSize(207, 146));
