@@ -1,6 +1,8 @@
 // The recorder program itself on the virtual desktop, driven from outside as a
 // user would: started, its boxes answered with the keyboard, started again.
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -101,6 +103,56 @@ TEST_F(RecorderStartupTest, SecondInstanceSaysSoAndLeavesTheFirstRunning) {
     // The first instance made its settings file in the data folder.
     const std::string settings = readFile(home.filePath(".config/Corvane Telmark 2/settings_rp_goog.ini"));
     EXPECT_EQ(settings.rfind("Talvora Settings -- Do not delete or alter\r\n", 0), 0u);
+}
+
+TEST_F(RecorderStartupTest, HotkeyRecordsTheMeetingWindowUntilPressedAgain) {
+    QProcess meeting;
+    meeting.start("ffplay", {"-loglevel", "quiet", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=15",
+                             "-window_title", "Zoom Meeting", "-left", "60", "-top", "60"});
+    const QString tone = home.filePath("tone.wav");
+    QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", tone, "synth", "30", "sine", "440", "vol", "0.5"});
+    QProcess player;
+    player.start("paplay", {tone});
+    startRecorder("recorder.log");
+    const platform::WindowId recorder = [&] {
+        platform::WindowId id = 0;
+        waitFor(
+            [&] {
+                answerMessageBoxes();
+                id = windows.find("Talvora");
+                return windows.isVisible(id);
+            },
+            20000);
+        return id;
+    }();
+    ASSERT_NE(recorder, 0u);
+    QTest::qWait(3000);  // the tracker has taken the meeting window by now
+
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor([&] { return !windows.isVisible(recorder); }, 5000)) << "the recorder hides";
+    QTest::qWait(10000);
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor([&] { return windows.isVisible(recorder); }, 15000)) << "the recorder comes back";
+    QTest::qWait(2000);
+
+    const QDir folder(home.filePath("Videos/Talvora Recordings"));
+    const QStringList files = folder.entryList({"Zoom_*.wmv"});
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^Zoom_\\d{6}_\\d{6}\\.wmv$").match(files[0]).hasMatch()) << files[0].toStdString();
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-show_entries", "format=duration:stream=codec_name", "-of", "csv=p=0",
+                            folder.filePath(files[0])});
+    probe.waitForFinished(20000);
+    const std::string out = probe.readAllStandardOutput().toStdString();
+    EXPECT_NE(out.find("wmv1"), std::string::npos) << out;
+    EXPECT_NE(out.find("wmav2"), std::string::npos) << out;
+    const double duration = std::stod(out.substr(out.rfind('\n', out.size() - 2) + 1));
+    EXPECT_GE(duration, 9.5);
+    EXPECT_LE(duration, 13.0);  // the stop keeps recording for its one second of messages
+    for (QProcess* p : {&meeting, &player}) {
+        p->kill();
+        p->waitForFinished(3000);
+    }
 }
 
 }  // namespace
