@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# CPU of the recorder on the virtual desktop, idle with its preview running
+# (5 fps), and while recording a 640x480 meeting window, against the ffmpeg
+# command line capturing and encoding the same rectangle (x11grab + pulse ->
+# wmv1 + wmav2). Run: scripts/virtual-desktop run bench/recorder_cpu.sh
+set -euo pipefail
+program="${1:-$(dirname "$0")/../build/bin/talvora}"
+seconds="${SECONDS_PER_RUN:-20}"
+work="$(mktemp -d)"
+export HOME="$work"
+ticks=$(getconf CLK_TCK)
+
+cpu_ticks() { awk '{print $14 + $15 + $16 + $17}' "/proc/$1/stat"; }
+percent() { echo "scale=1; 100 * $1 / $ticks / $seconds" | bc; }
+answer_boxes() {
+  for box in $(xdotool search --name '^Talvora Message$' 2>/dev/null); do
+    xdotool windowactivate --sync "$box" key --window "$box" Return 2>/dev/null || true
+  done
+}
+
+ffplay -loglevel quiet -f lavfi -i testsrc=size=640x480:rate=15 -window_title "Zoom Meeting" -left 60 -top 60 &
+meeting=$!
+"$program" >/dev/null 2>&1 &
+recorder=$!
+trap 'kill $meeting $recorder 2>/dev/null || true' EXIT
+for _ in $(seq 1 8); do sleep 1; answer_boxes; done
+
+before=$(cpu_ticks $recorder); sleep "$seconds"; after=$(cpu_ticks $recorder)
+echo "recorder idle with preview: $(percent $((after - before))) % of one core"
+
+xdotool key ctrl+s
+sleep 3
+before=$(cpu_ticks $recorder); sleep "$seconds"; after=$(cpu_ticks $recorder)
+echo "recorder recording: $(percent $((after - before))) % of one core"
+xdotool key ctrl+s
+sleep 3
+
+geometry=$(xwininfo -name "Zoom Meeting" -frame | awk '/Absolute upper-left X/{x=$4}/Absolute upper-left Y/{y=$4}/Width/{w=$2}/Height/{h=$2}END{print w - w % 8 "x" h - h % 8 "+" x "+" y}')
+size=${geometry%%+*}
+offset=${geometry#*+}
+ffmpeg -loglevel quiet -y -f x11grab -framerate 15 -video_size "$size" -i "$DISPLAY+${offset/+/,}" \
+  -f pulse -i default -c:v wmv1 -b:v 1200k -c:a wmav2 -b:a 64k "$work/peer.wmv" &
+peer=$!
+sleep 3
+before=$(cpu_ticks $peer); sleep "$seconds"; after=$(cpu_ticks $peer)
+kill -INT $peer; wait $peer 2>/dev/null || true
+echo "ffmpeg command line, same capture and encode: $(percent $((after - before))) % of one core"
