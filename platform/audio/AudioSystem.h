@@ -63,6 +63,11 @@ public:
     // when the wait ended empty, a failure when the stream broke.
     virtual AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout) = 0;
     virtual const std::string& sourceName() const = 0;
+    // Frames the server holds for this stream before it drops data.
+    virtual AudioStatus bufferFrames(std::uint32_t& frames) {
+        frames = 0;
+        return {E_NOTIMPL, "the stream does not tell its buffer size"};
+    }
 };
 
 // The sound server: its devices, defaults and recordings. Every call returns
@@ -72,6 +77,8 @@ class AudioSystem {
 public:
     virtual ~AudioSystem() = default;
 
+    // Reaches the server and has it answer once.
+    virtual AudioStatus connect() = 0;
     // All sources in the server's order, monitors included.
     virtual AudioStatus sources(std::vector<AudioSourceInfo>& list) = 0;
     virtual AudioStatus defaultSink(AudioSinkInfo& sink) = 0;

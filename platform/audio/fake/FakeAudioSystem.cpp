@@ -132,12 +132,24 @@ AudioStatus FakeAudioSystem::setSourceMute(const std::string& name, bool mute) {
     return {};
 }
 
+void FakeAudioSystem::refuseStreams(const std::string& sourceName, HRESULT hr) {
+    std::lock_guard lock(mutex_);
+    refused_[sourceName] = hr;
+}
+
+AudioStatus FakeAudioSystem::connect() {
+    std::lock_guard lock(mutex_);
+    return available_ ? AudioStatus{} : down();
+}
+
 AudioStatus FakeAudioSystem::openRecordStream(const std::string& sourceName, int, int,
                                               std::unique_ptr<AudioRecordStream>& stream) {
     std::lock_guard lock(mutex_);
     stream.reset();
     if (!available_) return down();
     if (findSource(sourceName) == nullptr) return {E_NOTFOUND, "cannot record \"" + sourceName + "\": No such entity"};
+    if (auto refused = refused_.find(sourceName); refused != refused_.end() && failed(refused->second))
+        return {refused->second, "cannot record \"" + sourceName + "\": Not supported"};
     auto line = std::make_shared<FakeRecordStream::Line>();
     lines_[sourceName].push_back(line);
     stream = std::make_unique<FakeRecordStream>(sourceName, std::move(line));

@@ -34,6 +34,10 @@ public:
     // Every mute change: source name (or "#index") and the new state.
     std::vector<std::pair<std::string, bool>> muteChanges();
 
+    // Every stream the source is asked for then fails with `hr` (S_OK: none).
+    void refuseStreams(const std::string& sourceName, HRESULT hr);
+
+    AudioStatus connect() override;
     AudioStatus sources(std::vector<AudioSourceInfo>& list) override;
     AudioStatus defaultSink(AudioSinkInfo& sink) override;
     AudioStatus defaultSource(AudioSourceInfo& source) override;
@@ -56,6 +60,7 @@ private:
     std::string defaultSource_;
     std::map<std::string, std::vector<std::weak_ptr<FakeRecordStream::Line>>> lines_;
     std::vector<std::pair<std::string, bool>> muteChanges_;
+    std::map<std::string, HRESULT> refused_;
 };
 
 }  // namespace platform

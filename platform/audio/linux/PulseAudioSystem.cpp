@@ -99,6 +99,13 @@ AudioStatus changeMute(std::chrono::milliseconds timeout, const std::string& wha
 
 }  // namespace
 
+AudioStatus PulseAudioSystem::connect() {
+    return connected(timeout_, [](PulseConnection& connection) {
+        Defaults names;
+        return defaults(connection, names);
+    });
+}
+
 AudioStatus PulseAudioSystem::sources(std::vector<AudioSourceInfo>& list) {
     list.clear();
     return connected(timeout_, [&](PulseConnection& connection) {

@@ -14,6 +14,7 @@ public:
     // Longest wait for the server per step (connect, each query, stream start).
     explicit PulseAudioSystem(std::chrono::milliseconds timeout = std::chrono::seconds(3)) : timeout_(timeout) {}
 
+    AudioStatus connect() override;
     AudioStatus sources(std::vector<AudioSourceInfo>& list) override;
     AudioStatus defaultSink(AudioSinkInfo& sink) override;
     AudioStatus defaultSource(AudioSourceInfo& source) override;

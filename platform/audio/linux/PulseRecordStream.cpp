@@ -96,4 +96,14 @@ AudioStatus PulseRecordStream::read(std::vector<std::int16_t>& samples, std::chr
     return {};
 }
 
+AudioStatus PulseRecordStream::bufferFrames(std::uint32_t& frames) {
+    frames = 0;
+    PulseConnection::Lock lock(*connection_);
+    const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream_.get());
+    const pa_sample_spec* spec = pa_stream_get_sample_spec(stream_.get());
+    if (attr == nullptr || spec == nullptr) return connection_->failure("cannot read the buffer of \"" + sourceName_ + "\"");
+    frames = static_cast<std::uint32_t>(attr->maxlength / pa_frame_size(spec));
+    return {};
+}
+
 }  // namespace platform

@@ -23,6 +23,7 @@ public:
 
     AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout) override;
     const std::string& sourceName() const override { return sourceName_; }
+    AudioStatus bufferFrames(std::uint32_t& frames) override;
 
 private:
     PulseRecordStream() = default;
