@@ -87,6 +87,9 @@ public:
     virtual AudioStatus setSourceMute(std::uint32_t index, bool mute) = 0;
     virtual AudioStatus setSourceMute(const std::string& name, bool mute) = 0;
 
+    // Makes the named port the source's active input line.
+    virtual AudioStatus setSourcePort(std::uint32_t index, const std::string& port) = 0;
+
     // Records the source of that server name, converted to S16 at the given
     // rate and channel count, in fragments of about 20 ms.
     virtual AudioStatus openRecordStream(const std::string& sourceName, int sampleRate, int channels,

@@ -132,6 +132,20 @@ AudioStatus FakeAudioSystem::setSourceMute(const std::string& name, bool mute) {
     return {};
 }
 
+AudioStatus FakeAudioSystem::setSourcePort(std::uint32_t index, const std::string& port) {
+    std::lock_guard lock(mutex_);
+    if (!available_) return down();
+    for (auto& source : sources_) {
+        if (source.index != index) continue;
+        for (const auto& p : source.ports) {
+            if (p.name != port) continue;
+            source.activePort = port;
+            return {};
+        }
+    }
+    return {E_NOTFOUND, "no port \"" + port + "\" on source #" + std::to_string(index)};
+}
+
 void FakeAudioSystem::refuseStreams(const std::string& sourceName, HRESULT hr) {
     std::lock_guard lock(mutex_);
     refused_[sourceName] = hr;

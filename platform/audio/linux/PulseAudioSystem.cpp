@@ -155,6 +155,13 @@ AudioStatus PulseAudioSystem::setSourceMute(const std::string& name, bool mute) 
                       });
 }
 
+AudioStatus PulseAudioSystem::setSourcePort(std::uint32_t index, const std::string& port) {
+    return changeMute(timeout_, "cannot select port \"" + port + "\" of source #" + std::to_string(index),
+                      [&](pa_context* context, pa_context_success_cb_t callback, void* data) {
+                          return pa_context_set_source_port_by_index(context, index, port.c_str(), callback, data);
+                      });
+}
+
 AudioStatus PulseAudioSystem::openRecordStream(const std::string& sourceName, int sampleRate, int channels,
                                                std::unique_ptr<AudioRecordStream>& stream) {
     return PulseRecordStream::open(timeout_, sourceName, sampleRate, channels, stream);

@@ -20,6 +20,7 @@ public:
     AudioStatus defaultSource(AudioSourceInfo& source) override;
     AudioStatus setSourceMute(std::uint32_t index, bool mute) override;
     AudioStatus setSourceMute(const std::string& name, bool mute) override;
+    AudioStatus setSourcePort(std::uint32_t index, const std::string& port) override;
     AudioStatus openRecordStream(const std::string& sourceName, int sampleRate, int channels,
                                  std::unique_ptr<AudioRecordStream>& stream) override;
 
