@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,9 @@ struct RecordingFilters;
 class Mpeg2Path {
 public:
     virtual ~Mpeg2Path() = default;
+    // Given by the recording graph before addFilters(): the screen-capture
+    // set-up values of this recording and whether the local side is muted.
+    virtual void prepare(const std::array<int, 16>& screenValues, bool muted) = 0;
     virtual bool addFilters(platform::FilterGraph& graph, RecordingFilters& filters,
                             const std::string& outputPath) = 0;
     virtual bool connect(platform::FilterGraph& graph, RecordingFilters& filters) = 0;

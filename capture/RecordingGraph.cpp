@@ -49,6 +49,8 @@ unsigned pointerText(const void* p) { return static_cast<unsigned>(reinterpret_c
 
 }  // namespace
 
+const char* AudioFailureMessage() { return kAudioFailure; }
+
 RecordingGraph::RecordingGraph(AppContext& ctx, SettingsStore& store, GraphToolkit& toolkit,
                                const platform::FilterRegistry& registry, RecordingHost& host)
     : ctx_(ctx),
@@ -131,6 +133,7 @@ int RecordingGraph::buildAndRun(const std::string& outputPath, const CaptureTarg
 
     if (isMpeg2Protocol(s.protocol)) {
         if (ctx_.audio.clientRate > 48000) return 0;
+        if (mpeg2_ != nullptr) mpeg2_->prepare(screenValues(target), muted_);
         if (mpeg2_ == nullptr || !mpeg2_->addFilters(*graph_, filters_, outputPath) ||
             !mpeg2_->connect(*graph_, filters_))
             return 0;

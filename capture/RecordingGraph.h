@@ -18,6 +18,10 @@ namespace talvora {
 
 class SettingsStore;
 
+// Shown when the audio capture cannot be connected to the writer (both
+// recording paths).
+const char* AudioFailureMessage();
+
 // What identifies the capture target of a recording: the tracked meeting
 // window, when one is captured by its handle.
 struct CaptureTarget {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/media/Filter.h"
+#include "platform/media/QualityProperties.h"
 #include "platform/media/VideoWindow.h"
 #include "platform/media/linux/LatestFrame.h"
 #include "platform/media/linux/VideoRendererWidget.h"
@@ -22,7 +23,7 @@ namespace platform {
 // thread, by one queued call however many arrive meanwhile, so the streaming
 // thread never waits for painting. Without an owner frames are dropped.
 // Made, controlled and destroyed on the UI thread.
-class VideoRendererFilter : public Filter, public VideoWindow {
+class VideoRendererFilter : public Filter, public VideoWindow, public QualityProperties {
 public:
     explicit VideoRendererFilter(std::string classId);
     ~VideoRendererFilter() override;
@@ -40,6 +41,11 @@ public:
     HRESULT setVisible(bool visible) override;
     HRESULT setWindowPosition(int left, int top, int width, int height) override;
     HRESULT setForeground() override;
+
+    // QualityProperties: frames drawn, and those let go without an owner or
+    // because a newer one came before drawing.
+    std::int64_t framesDrawn() const override { return drawn_; }
+    std::int64_t framesDroppedInRenderer() const override { return dropped_ + latest_.replaced(); }
 
 private:
     // UI thread: draws the frame waiting in latest_.

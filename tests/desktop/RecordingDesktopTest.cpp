@@ -1,0 +1,149 @@
+#include "RecordingDesktopTest.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/media/linux/AudioFilters.h"
+#include "platform/media/linux/Mpeg2Filters.h"
+#include "platform/media/linux/VideoFilters.h"
+#include "platform/media/linux/WriterFilters.h"
+
+namespace talvora::test {
+
+namespace {
+
+struct NoWindowHost : RecordingHost {
+    platform::WindowId recorderWindow() override { return 0; }
+    void restartPreview() override {}
+    bool startMinimised() override { return false; }
+    int pauseState() override { return 0; }
+    void minimiseRecorder() override {}
+    void setPlayPauseCaption(const std::string&) override {}
+    void setRecordCaption(const std::string&) override {}
+    void refreshLayeredStyle() override {}
+    bool createClonePanel() override { return false; }
+    void destroyClonePanel() override {}
+    ClientLayout clientLayout() override { return {}; }
+    void closeProgram() override {}
+    void clearRecordingFlag() override {}
+};
+
+bool waitFor(const std::function<bool()>& condition, int timeout_ms) {
+    for (int waited = 0; waited < timeout_ms; waited += 100) {
+        if (condition()) return true;
+        QTest::qWait(100);
+    }
+    return condition();
+}
+
+}  // namespace
+
+RecordingDesktopTest::RecordingDesktopTest(QString pattern)
+    : platformServices{messageBox, log, pump, process, folders, launcher, registryValues, system, windows,
+                       messages, display, sound},
+      ctx(platformServices),
+      store(ctx),
+      toolkit(registry, log, pages),
+      host(std::make_unique<NoWindowHost>()),
+      pattern_(std::move(pattern)) {}
+
+void RecordingDesktopTest::SetUp() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        GTEST_SKIP() << "needs the virtual desktop";
+    const std::string root = dir.path().toStdString();
+    folders.program = TALVORA_PROGRAM_DIR;
+    folders.appData = root + "/config";
+    folders.videosFolder = root + "/Videos";
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(TALVORA_PROGRAM_DIR);
+    store.prepareDataFolder();
+    store.read();
+
+    platform::registerVideoFilters(registry, log);
+    platform::registerAudioFilters(registry, audio, log);
+    platform::registerWriterFilters(registry, log);
+    platform::registerMpeg2Filters(registry, log);
+
+    patternWindow_.start("ffplay", {"-loglevel", "quiet", "-f", "lavfi", "-i", pattern_, "-window_title",
+                                    "Zoom Meeting", "-left", "40", "-top", "40", "-noborder"});
+    ASSERT_TRUE(waitFor([&] { return windows.isVisible(windows.find("Zoom Meeting")); }, 10000));
+    QTest::qWait(500);
+    run("sox", {"-n", "-r", "44100", "-c", "2", QString::fromStdString(root + "/tone.wav"), "synth", "12", "sine",
+                "440", "vol", "0.5"});
+    tone_.start("paplay", {QString::fromStdString(root + "/tone.wav")});
+}
+
+void RecordingDesktopTest::TearDown() {
+    graph.reset();
+    for (QProcess* p : {&patternWindow_, &tone_}) {
+        p->kill();
+        p->waitForFinished(3000);
+    }
+    if (!previous_.empty()) std::filesystem::current_path(previous_);
+}
+
+std::string RecordingDesktopTest::record(const std::string& file, const std::function<void(Settings&)>& change,
+                                         int total_ms, int pauseAt_ms, int pause_ms) {
+    total_ms -= 1000;
+    const platform::Rect r = windows.rect(windows.find("Zoom Meeting"));
+    Settings& s = ctx.settings;
+    s.xTop = r.left;
+    s.yTop = r.top;
+    s.xBottom = r.right;
+    s.yBottom = r.bottom;
+    s.frameRate = 15;
+    s.bitcount = 32;
+    s.audioOnly = s.videoOnly = s.dualAudio = 0;
+    change(s);
+    store.write();
+    const std::string out = dir.filePath(QString::fromStdString(file)).toStdString();
+    graph = std::make_unique<RecordingGraph>(ctx, store, toolkit, registry, *host);
+    if (mpeg2Path != nullptr) graph->setMpeg2Path(mpeg2Path);
+    graph->createGraph();
+    EXPECT_EQ(graph->buildAndRun(out, {}), 1) << (messageBox.texts().empty() ? "" : messageBox.texts().back());
+    if (pauseAt_ms >= 0) {
+        QTest::qWait(pauseAt_ms);
+        graph->pause();
+        QTest::qWait(pause_ms);
+        graph->run();
+        QTest::qWait(total_ms - pauseAt_ms);
+    } else {
+        QTest::qWait(total_ms);
+    }
+    graph->stop();
+    graph->tearDownAndRelease();
+    return out;
+}
+
+std::string RecordingDesktopTest::run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return p.readAllStandardOutput().toStdString();
+}
+
+double RecordingDesktopTest::probeDuration(const std::string& file) {
+    return std::stod(
+        run("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", QString::fromStdString(file)}));
+}
+
+std::string RecordingDesktopTest::decodedSound(const std::string& file) {
+    const std::string pcm = run("ffmpeg", {"-v", "error", "-i", QString::fromStdString(file), "-vn", "-ac", "1", "-ar",
+                                           "44100", "-f", "s16le", "-"});
+    // Half a second of 16-bit mono is 44100 bytes.
+    constexpr std::size_t kHalfSecond = 44100;
+    return pcm.size() > 2 * kHalfSecond ? pcm.substr(kHalfSecond, pcm.size() - 2 * kHalfSecond) : std::string();
+}
+
+double RecordingDesktopTest::zeroCrossingFrequency(const std::string& pcm, int rate) {
+    const auto* s = reinterpret_cast<const std::int16_t*>(pcm.data());
+    const std::size_t n = pcm.size() / 2;
+    std::size_t crossings = 0;
+    for (std::size_t i = 1; i < n; ++i)
+        if ((s[i - 1] < 0) != (s[i] < 0)) ++crossings;
+    return n == 0 ? 0 : crossings / 2.0 / (static_cast<double>(n) / rate);
+}
+
+}  // namespace talvora::test
