@@ -22,6 +22,7 @@
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/linux/AudioFilters.h"
 #include "platform/media/linux/FfmpegLogLevel.h"
+#include "platform/media/linux/Mpeg2Filters.h"
 #include "platform/media/linux/QtPropertyPages.h"
 #include "platform/media/linux/VideoFilters.h"
 #include "platform/media/linux/WriterFilters.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     platform::registerVideoFilters(filterRegistry, log);
     platform::registerAudioFilters(filterRegistry, audioSystem, log);
     platform::registerWriterFilters(filterRegistry, log);
+    platform::registerMpeg2Filters(filterRegistry, log);
     platform::FilterModules filterModules;
     platform::addBuiltInFilterModules(filterModules);
     launcher.addBuiltIn("regsvr32",

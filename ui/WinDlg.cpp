@@ -45,6 +45,7 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
       store_(store),
       layout_(layout),
       toolkit_(services.registry, ctx.platform.log, services.propertyPages),
+      mpeg2_(ctx, toolkit_),
       tracker_(ctx, store, *this),
       graph_(ctx, store, toolkit_, services.registry, *this),
       preview_(ctx, toolkit_, services.registry, *this) {
@@ -57,6 +58,7 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
 
     session_ = std::make_unique<RecordingSession>(ctx_, store_, graph_, tracker_, *this);
     hotkeys_ = std::make_unique<HotkeyRegistration>(ctx_, services.hotkeys, [this] { session_->muteToggle(); });
+    graph_.setMpeg2Path(&mpeg2_);
     graph_.createGraph();
     ctx_.platform.messages.listen(static_cast<platform::WindowId>(winId()),
                                   [this](platform::MessageId m, std::intptr_t w, std::intptr_t l) { onMessage(m, w, l); });

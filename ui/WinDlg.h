@@ -10,6 +10,7 @@
 
 #include "app/AppContext.h"
 #include "capture/GraphToolkit.h"
+#include "capture/Mpeg2RecordingPath.h"
 #include "capture/PreviewGraph.h"
 #include "capture/PreviewHost.h"
 #include "capture/RecordingGraph.h"
@@ -122,6 +123,7 @@ private:
     Layout layout_;
     double scale_ = 1.0;
     GraphToolkit toolkit_;
+    Mpeg2RecordingPath mpeg2_;
     WindowTracker tracker_;
     RecordingGraph graph_;
     PreviewGraph preview_;
