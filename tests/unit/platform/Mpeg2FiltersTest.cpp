@@ -349,6 +349,45 @@ TEST_F(Mpeg2FiltersTest, SinkKeepsAnExistingFileUnlessToldToReplaceIt) {
     EXPECT_EQ(fs::file_size(path("kept.mpg")), 3u);
 }
 
+// Keeps what reaches its input pin.
+class KeepingSink : public Filter {
+public:
+    KeepingSink() : Filter("{KEEP}") { addPin("Input", PinDirection::Input); }
+    void receive(Pin&, const SamplePtr& sample) override { samples.push_back(sample); }
+    std::vector<SamplePtr> samples;
+};
+
+TEST_F(Mpeg2FiltersTest, TheColourSpaceConverterGivesBgrxFrames) {
+    for (const int bits : {24, 32}) {
+        SCOPED_TRACE(bits);
+        const VideoFormat format{66, 48, bits, 15};
+        const SamplePtr frame = test::patternFrame(format, 3);
+        FilterGraph graph(registry_);
+        auto source = std::make_shared<SyntheticSource>(MediaType::ofVideo(format), 1, [&](int) { return frame; });
+        auto converter = add(graph, kColorSpaceConverterClassId, "converter");
+        auto sink = std::make_shared<KeepingSink>();
+        graph.addFilter(source, "source");
+        graph.addFilter(sink, "sink");
+        ASSERT_EQ(graph.connectDirect(source->pins()[0].get(), converter->findPin(PinDirection::Input, "Input")), S_OK);
+        ASSERT_EQ(graph.connectDirect(converter->findPin(PinDirection::Output, "Output"), sink->pins()[0].get()), S_OK);
+        EXPECT_EQ(sink->pins()[0]->mediaType(), MediaType::ofVideo({66, 48, 32, 15}));
+        ASSERT_EQ(graph.run(), S_OK);
+        source->join();
+        graph.stop();
+        ASSERT_EQ(sink->samples.size(), 1u);
+        const MediaSample& out = *sink->samples[0];
+        ASSERT_EQ(out.data.size(), 66u * 48 * 4);
+        EXPECT_EQ(out.pts_100ns, frame->pts_100ns);
+        const int in = bits / 8;
+        for (const auto& [x, y] : {std::pair{0, 0}, {65, 47}, {30, 20}, {10, 47}}) {
+            const std::uint8_t* src = &frame->data[static_cast<std::size_t>(y) * frame->stride + x * in];
+            const std::uint8_t* dst = &out.data[static_cast<std::size_t>(y) * out.stride + x * 4];
+            EXPECT_EQ((std::vector<int>{dst[0], dst[1], dst[2]}), (std::vector<int>{src[0], src[1], src[2]}));
+            if (bits == 24) EXPECT_EQ(dst[3], 0xFF);
+        }
+    }
+}
+
 TEST_F(Mpeg2FiltersTest, AFullDiskIsLoggedAndTheRecordingStillEnds) {
     fs::create_symlink("/dev/full", folder_ / "full.mpg");
     record({VideoFormat{320, 240, 32, 15}, AudioFormat{44100, 2, 16}, 1}, "full.mpg");
