@@ -269,9 +269,12 @@ TEST_F(Mpeg2RecordingPathTest, RefusedSettingsAreReportedAndTheEncoderKeepsItsOw
         fp.ctx.settings.videoBitrate = c.videoBitrate;
         EXPECT_TRUE(build());
         EXPECT_EQ(lastMessage(), "Cannot configure video encoder");
-        // Nothing of a refused configuration is kept, not even what came before the refusal.
-        EXPECT_EQ(valueOf(filters.videoEncoder, Mpeg2Parameter::VideoBitRate),
-                  platform::mpeg2Parameter(Mpeg2Parameter::VideoBitRate).defaultValue);
+        // Nothing of a refused configuration takes effect, not even what
+        // came before the refusal: the encoder goes on with its own rates.
+        const platform::EncodedFormat encoded =
+            filters.videoEncoder->offeredType(*filters.videoEncoder->findPin(PinDirection::Output, "Output")).encoded;
+        EXPECT_EQ(encoded.bitRate, platform::mpeg2Parameter(Mpeg2Parameter::VideoBitRate).defaultValue);
+        EXPECT_EQ(encoded.maxBitRate, platform::mpeg2Parameter(Mpeg2Parameter::VideoMaxBitRate).defaultValue);
     }
 }
 
