@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     talvora::SettingsStore store(ctx);
     platform::QtPropertyPages propertyPages;
     platform::X11Hotkeys hotkeys;
-    talvora::Replicast replicast(ctx, store, talvora::RecorderServices{filterRegistry, propertyPages, hotkeys});
+    talvora::Replicast replicast(ctx, store, talvora::RecorderServices{filterRegistry, propertyPages, hotkeys, audioSystem});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
     return app.exec();
 }

@@ -11,6 +11,7 @@
 #include "app/MonitorDetection.h"
 #include "app/SettingsStore.h"
 #include "app/WindowsVersion.h"
+#include "audio/SilenceCompanion.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
@@ -48,7 +49,8 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
       mpeg2_(ctx, toolkit_),
       tracker_(ctx, store, *this),
       graph_(ctx, store, toolkit_, services.registry, *this),
-      preview_(ctx, toolkit_, services.registry, *this) {
+      preview_(ctx, toolkit_, services.registry, *this),
+      coreAudio_(ctx, services.audio, [this] { closeProgram(); }) {
     // "MINI" is a borderless tool window; "MAXI" draws its own title bar too.
     Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
     if (layout == Layout::Mini) flags |= Qt::Tool;
@@ -208,7 +210,10 @@ void WinDlg::onMessage(platform::MessageId message, std::intptr_t wParam, std::i
 }
 
 void WinDlg::tick() {
-    if (ticks_ == 0) LogSystemInfo(ctx_);
+    if (ticks_ == 0) {
+        LogSystemInfo(ctx_);
+        StartSilenceCompanion(ctx_);
+    }
     if (!initialised_) oneTimeInitialisation();
     tracker_.TrackerTick();
     if (++ticks_ == 3) {
@@ -229,12 +234,18 @@ void WinDlg::oneTimeInitialisation() {
         if (store_.read() == 0)
             ctx_.platform.messageBox.show(platform::format("Cannot open file %s", store_.settingsPath().c_str()));
     }
+    const Settings& s = ctx_.settings;
+    if (ctx_.environment.vistaOrLater && s.vistaAudio != 0 && !s.audioSource.empty() && !s.audioSource1.empty()) {
+        coreAudio_.CheckSpeakersFormat();
+        coreAudio_.CheckMicrophoneFormat();
+    }
     update();
     hotkeys_->registerAll(recorderWindow());
     ctx_.settings.setTopWindow = 1;
     tracker_.watcher().start();
     ctx_.platform.pump.pump(500);
     restartPreview();
+    if (s.dualAudio != 0 && !s.audioSource1.empty()) coreAudio_.UnmuteSecondSource(s.audioSource1);
     timer_.start();
 }
 

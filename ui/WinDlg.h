@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/AppContext.h"
+#include "audio/CoreAudio.h"
 #include "capture/GraphToolkit.h"
 #include "capture/Mpeg2RecordingPath.h"
 #include "capture/PreviewGraph.h"
@@ -22,6 +23,7 @@
 #include "ui/SessionUi.h"
 
 namespace platform {
+class AudioSystem;
 class FilterRegistry;
 class Hotkeys;
 class PropertyPages;
@@ -36,6 +38,7 @@ struct RecorderServices {
     const platform::FilterRegistry& registry;
     platform::PropertyPages& propertyPages;
     platform::Hotkeys& hotkeys;
+    platform::AudioSystem& audio;
 };
 
 // The recorder window: everything the user sees after start-up. It owns the
@@ -129,6 +132,7 @@ private:
     PreviewGraph preview_;
     std::unique_ptr<RecordingSession> session_;
     std::unique_ptr<HotkeyRegistration> hotkeys_;
+    CoreAudio coreAudio_;
     QTimer timer_;
     int ticks_ = 0;
     bool initialised_ = false;

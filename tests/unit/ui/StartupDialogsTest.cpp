@@ -9,6 +9,7 @@
 #include "ui/MessageDlg.h"
 #include "ui/RecorderPlacement.h"
 #include "ui/SplashDlg.h"
+#include "platform/audio/fake/FakeAudioSystem.h"
 #include "platform/desktop/fake/FakeHotkeys.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/fake/FakePropertyPages.h"
@@ -105,7 +106,8 @@ TEST_F(DialogTest, RecorderWindowLayoutsAndExitPath) {
     platform::FilterRegistry registry;
     platform::FakePropertyPages pages;
     platform::FakeHotkeys hotkeys;
-    WinDlg mini(fp.ctx, store, RecorderServices{registry, pages, hotkeys}, WinDlg::Layout::Mini);
+    platform::FakeAudioSystem audio;
+    WinDlg mini(fp.ctx, store, RecorderServices{registry, pages, hotkeys, audio}, WinDlg::Layout::Mini);
     EXPECT_EQ(mini.statusText(), "Welcome...");
     EXPECT_EQ(mini.windowTitle(), "Talvora");
     EXPECT_EQ(mini.size(), QSize(207, 146));
