@@ -63,15 +63,16 @@ TEST_F(Mpeg2RecordingTest, RecordsTheWindowAndTheToneIntoAProgramStream) {
     EXPECT_EQ(probe(file, "stream=codec_name,width,height"),
               "mpeg2video\n" + std::to_string(s.xBottom - s.xTop) + "\n" + std::to_string(s.yBottom - s.yTop) +
                   "\nmp2\n");
-    const double duration = probeDuration(file);
-    EXPECT_GE(duration, 4.5);
-    EXPECT_LE(duration, 5.5);
-    EXPECT_NEAR(zeroCrossingFrequency(decodedSound(file), 44100), 440.0, 15.0);
+    // 5 s as planned; a loaded machine stretches the waits, so the file is
+    // held against the time the graph really ran (pauses left out).
+    EXPECT_NEAR(probeDuration(file), runningTime_s, 0.5);
+    EXPECT_NEAR(runningTime_s, 5.0, 1.0);
+    EXPECT_NEAR(dominantFrequency(decodedSound(file), 44100), 440.0, 15.0);
 
     std::istringstream sizes(probe(file, "packet=size", "v"));
     double bytes = 0;
     for (double packet = 0; sizes >> packet;) bytes += packet;
-    const double bitsPerSecond = bytes * 8 / duration;
+    const double bitsPerSecond = bytes * 8 / probeDuration(file);
     RecordProperty("video_bits_per_second", std::to_string(static_cast<long long>(bitsPerSecond)));
     EXPECT_NEAR(bitsPerSecond, kVideoBitrate * 1000.0, 0.2 * kVideoBitrate * 1000.0);
 }
@@ -85,7 +86,7 @@ TEST_F(Mpeg2RecordingTest, AudioOnlyGivesAnAudioOnlyProgramStream) {
     // The length is the sound the audio capture delivered, which starts only
     // once its stream from the sound server runs.
     EXPECT_GE(probeDuration(file), 2.5);
-    EXPECT_NEAR(zeroCrossingFrequency(decodedSound(file), 44100), 440.0, 15.0);
+    EXPECT_NEAR(dominantFrequency(decodedSound(file), 44100), 440.0, 15.0);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "RecordingDesktopTest.h"
 
+#include <QElapsedTimer>
+#include <cmath>
+
 #include <QTest>
 
 #include <algorithm>
@@ -103,16 +106,23 @@ std::string RecordingDesktopTest::record(const std::string& file, const std::fun
     if (mpeg2Path != nullptr) graph->setMpeg2Path(mpeg2Path);
     graph->createGraph();
     EXPECT_EQ(graph->buildAndRun(out, {}), 1) << (messageBox.texts().empty() ? "" : messageBox.texts().back());
+    QElapsedTimer clock;  // the graph runs from the end of buildAndRun to the end of stop
+    clock.start();
+    qint64 paused_ms = 0;
     if (pauseAt_ms >= 0) {
         QTest::qWait(pauseAt_ms);
+        QElapsedTimer pause;  // until run() returns: it waits a second before the graph runs again
+        pause.start();
         graph->pause();
         QTest::qWait(pause_ms);
         graph->run();
+        paused_ms = pause.elapsed();
         QTest::qWait(total_ms - pauseAt_ms);
     } else {
         QTest::qWait(total_ms);
     }
     graph->stop();
+    runningTime_s = static_cast<double>(clock.elapsed() - paused_ms) / 1000.0;
     graph->tearDownAndRelease();
     return out;
 }
@@ -137,13 +147,28 @@ std::string RecordingDesktopTest::decodedSound(const std::string& file) {
     return pcm.size() > 2 * kHalfSecond ? pcm.substr(kHalfSecond, pcm.size() - 2 * kHalfSecond) : std::string();
 }
 
-double RecordingDesktopTest::zeroCrossingFrequency(const std::string& pcm, int rate) {
-    const auto* s = reinterpret_cast<const std::int16_t*>(pcm.data());
+double RecordingDesktopTest::dominantFrequency(const std::string& pcm, int rate) {
+    const auto* samples = reinterpret_cast<const std::int16_t*>(pcm.data());
     const std::size_t n = pcm.size() / 2;
-    std::size_t crossings = 0;
-    for (std::size_t i = 1; i < n; ++i)
-        if ((s[i - 1] < 0) != (s[i] < 0)) ++crossings;
-    return n == 0 ? 0 : crossings / 2.0 / (static_cast<double>(n) / rate);
+    double best = 0;
+    double bestPower = -1;
+    for (double frequency = 200; frequency <= 1200; frequency += 5) {
+        const double coefficient = 2 * std::cos(2 * M_PI * frequency / rate);
+        double previous = 0;
+        double beforePrevious = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double current = samples[i] + coefficient * previous - beforePrevious;
+            beforePrevious = previous;
+            previous = current;
+        }
+        const double power =
+            previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
+        if (power > bestPower) {
+            bestPower = power;
+            best = frequency;
+        }
+    }
+    return best;
 }
 
 }  // namespace talvora::test

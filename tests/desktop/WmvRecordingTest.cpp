@@ -34,10 +34,11 @@ TEST_F(WmvRecordingTest, RecordsTheWindowAndTheToneIntoWindowsMedia) {
     const std::string size = std::to_string(s.xBottom - s.xTop) + "," + std::to_string(s.yBottom - s.yTop);
     EXPECT_NE(streams.find("wmv1," + size), std::string::npos) << streams;
     EXPECT_NE(streams.find("wmav2"), std::string::npos) << streams;
-    const double duration = probeDuration(file);
-    EXPECT_GE(duration, 4.5);
-    EXPECT_LE(duration, 5.5);
-    EXPECT_NEAR(zeroCrossingFrequency(decodedSound(file), 44100), 440.0, 15.0);
+    // 5 s as planned; a loaded machine stretches the waits, so the file is
+    // held against the time the graph really ran (pauses left out).
+    EXPECT_NEAR(probeDuration(file), runningTime_s, 0.5);
+    EXPECT_NEAR(runningTime_s, 5.0, 1.0);
+    EXPECT_NEAR(dominantFrequency(decodedSound(file), 44100), 440.0, 15.0);
 
     // The last frame shows what is on the screen at the rectangle (the static
     // parts of the pattern: compare the mean colour).
@@ -55,9 +56,10 @@ TEST_F(WmvRecordingTest, RecordsTheWindowAndTheToneIntoWindowsMedia) {
 
 TEST_F(WmvRecordingTest, APauseLeavesNoGap) {
     const std::string file = recordWmv(5000, 2000, 2000);
-    const double duration = probeDuration(file);
-    EXPECT_GE(duration, 4.5);
-    EXPECT_LE(duration, 5.5);
+    // 5 s as planned; a loaded machine stretches the waits, so the file is
+    // held against the time the graph really ran (pauses left out).
+    EXPECT_NEAR(probeDuration(file), runningTime_s, 0.5);
+    EXPECT_NEAR(runningTime_s, 5.0, 1.0);
 }
 
 }  // namespace

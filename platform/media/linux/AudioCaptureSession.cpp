@@ -18,12 +18,13 @@ std::int64_t time_100ns(std::int64_t frames) {
 
 AudioCaptureSession::AudioCaptureSession(std::unique_ptr<AudioRecordStream> remote,
                                          std::unique_ptr<AudioRecordStream> local, AudioMixer& mixer, const Pin& out,
-                                         DiagnosticLog& log)
+                                         DiagnosticLog& log, const StreamClock* clock)
     : remote_(std::move(remote)),
       local_(std::move(local)),
       mixer_(mixer),
       out_(out),
       log_(log),
+      clock_(clock),
       localBuffer_(kReserveSamples, kLimitSamples, kChannels),
       thread_([this] { run(); }) {}
 
@@ -87,6 +88,15 @@ void AudioCaptureSession::capture() {
             localSide = paced;
         }
         mixer_.mix(remoteSide, localSide, mixed);
+        if (!placed_ && clock_ != nullptr) {
+            // The first sound of the run: the stream clock has run on while the
+            // sound server filled its first buffer; what was not heard is silence.
+            placed_ = true;
+            const std::int64_t due =
+                clock_->now_100ns() * kFormat.sampleRate / 10'000'000 - static_cast<std::int64_t>(mixed.size() / kChannels);
+            if (due > deliveredFrames_)
+                pending.insert(pending.end(), static_cast<std::size_t>(due - deliveredFrames_) * kChannels, 0);
+        }
         pending.insert(pending.end(), mixed.begin(), mixed.end());
         deliver(pending, false);
     }

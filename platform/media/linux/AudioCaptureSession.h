@@ -12,6 +12,7 @@
 #include "platform/core/DiagnosticLog.h"
 #include "platform/media/MediaType.h"
 #include "platform/media/Pin.h"
+#include "platform/media/StreamClock.h"
 #include "platform/media/linux/AudioMixer.h"
 #include "platform/media/linux/JitterBuffer.h"
 
@@ -30,7 +31,7 @@ public:
 
     // At least one of the streams; both are read on the worker only.
     AudioCaptureSession(std::unique_ptr<AudioRecordStream> remote, std::unique_ptr<AudioRecordStream> local,
-                        AudioMixer& mixer, const Pin& out, DiagnosticLog& log);
+                        AudioMixer& mixer, const Pin& out, DiagnosticLog& log, const StreamClock* clock = nullptr);
     // Stops the worker and returns once the end of the stream is delivered.
     ~AudioCaptureSession();
     AudioCaptureSession(const AudioCaptureSession&) = delete;
@@ -57,6 +58,10 @@ private:
     AudioMixer& mixer_;
     const Pin& out_;
     DiagnosticLog& log_;
+    // The graph's clock: sound that starts arriving late is placed where it
+    // belongs in stream time, after silence, so it stays with the picture.
+    const StreamClock* clock_;
+    bool placed_ = false;
     JitterBuffer localBuffer_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> finish_{false};

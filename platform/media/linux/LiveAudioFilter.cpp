@@ -14,7 +14,7 @@ LiveAudioFilter::~LiveAudioFilter() = default;
 
 MediaType LiveAudioFilter::offeredType(const Pin&) const { return MediaType::ofAudio(AudioCaptureSession::kFormat); }
 
-HRESULT LiveAudioFilter::changeState(FilterState from, FilterState to, StreamClock&) {
+HRESULT LiveAudioFilter::changeState(FilterState from, FilterState to, StreamClock& clock) {
     if (to == FilterState::Stopped) {
         session_.reset();
         return S_OK;
@@ -27,7 +27,7 @@ HRESULT LiveAudioFilter::changeState(FilterState from, FilterState to, StreamClo
             return E_FAIL;
         }
         if (!remote && !local) return E_FAIL;
-        session_ = std::make_unique<AudioCaptureSession>(std::move(remote), std::move(local), mixer_, output_, log_);
+        session_ = std::make_unique<AudioCaptureSession>(std::move(remote), std::move(local), mixer_, output_, log_, &clock);
     }
     if (session_) session_->setRunning(to == FilterState::Running);
     return S_OK;
