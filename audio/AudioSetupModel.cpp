@@ -154,7 +154,7 @@ HRESULT AudioSetupModel::SetCaptureFormat() {
     // 8820 bytes are 50 ms of 44100 Hz 16-bit stereo.
     log.append(platform::format("\r\nlBytesPerSecond=%u\r\nlBufferSize=%u", 176400u, 8820u));
     if (!current_) return platform::E_POINTER;
-    const platform::AudioSampleSpec& now = current_->spec;
+    const platform::AudioSampleSpec& now = current_->sampleFormat;
     log.append(platform::format(
         "\r\nCURRENT\r\nnnChannels=%d\r\nnFrequency=%d\r\nlBytesPerSecond=%u\r\nwBitsPerSample=%u\r\nnBlockAlign=%u\r\n",
         now.channels, now.sampleRate, static_cast<unsigned>(now.sampleRate * now.channels * now.bitsPerSample / 8),

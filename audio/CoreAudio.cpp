@@ -162,12 +162,12 @@ void CoreAudio::findEndpoint(const Endpoint& endpoint, Probe& probe, WaveFormat&
         // A default source that records a sink is no microphone.
         if (status.ok() && source.isMonitor)
             status = {platform::E_NOTFOUND, "the default source \"" + source.name + "\" is a sink's monitor"};
-        mix = formatOf(source.spec);
+        mix = formatOf(source.sampleFormat);
         recordFrom = source.name;
     } else {
         platform::AudioSinkInfo sink;
         status = audio_.defaultSink(sink);
-        mix = formatOf(sink.spec);
+        mix = formatOf(sink.sampleFormat);
         // The speakers are recorded through the sink's monitor (loopback).
         recordFrom = sink.monitorSource;
     }

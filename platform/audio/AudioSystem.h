@@ -41,7 +41,7 @@ struct AudioSourceInfo {
     std::string activePort;   // name of the port in use, empty when none
     bool isMonitor = false;
     bool muted = false;
-    AudioSampleSpec spec;
+    AudioSampleSpec sampleFormat;
 };
 
 // A playback device; its monitor source is the loopback of what it plays.
@@ -50,7 +50,7 @@ struct AudioSinkInfo {
     std::string name;
     std::string description;
     std::string monitorSource;
-    AudioSampleSpec spec;
+    AudioSampleSpec sampleFormat;
 };
 
 // A live recording of one source as interleaved signed 16-bit samples. Read

@@ -191,7 +191,7 @@ TEST_F(AudioCaptureDesktopTest, SeesTheServersDefaultsAndSourcesAndMutesASource)
     ASSERT_TRUE(audio_.defaultSink(sink).ok());
     EXPECT_EQ(sink.name, "speakers");
     EXPECT_EQ(sink.monitorSource, "speakers.monitor");
-    EXPECT_GT(sink.spec.sampleRate, 0);
+    EXPECT_GT(sink.sampleFormat.sampleRate, 0);
     AudioSourceInfo source;
     ASSERT_TRUE(audio_.defaultSource(source).ok());
     EXPECT_EQ(source.name, "microphone");

@@ -17,7 +17,7 @@ void FakeAudioSystem::addSink(AudioSinkInfo sink) {
     monitor.name = sink.name + ".monitor";
     monitor.description = "Monitor of " + sink.description;
     monitor.isMonitor = true;
-    monitor.spec = sink.spec;
+    monitor.sampleFormat = sink.sampleFormat;
     sink.monitorSource = monitor.name;
     {
         std::lock_guard lock(mutex_);

@@ -9,9 +9,9 @@ namespace {
 
 std::string text(const char* s) { return s != nullptr ? s : ""; }
 
-AudioSampleSpec specOf(const pa_sample_spec& spec) {
-    const bool floating = spec.format == PA_SAMPLE_FLOAT32LE || spec.format == PA_SAMPLE_FLOAT32BE;
-    return {static_cast<int>(spec.rate), spec.channels, static_cast<int>(pa_sample_size(&spec) * 8), floating};
+AudioSampleSpec specOf(const pa_sample_spec& sampleFormat) {
+    const bool floating = sampleFormat.format == PA_SAMPLE_FLOAT32LE || sampleFormat.format == PA_SAMPLE_FLOAT32BE;
+    return {static_cast<int>(sampleFormat.rate), sampleFormat.channels, static_cast<int>(pa_sample_size(&sampleFormat) * 8), floating};
 }
 
 AudioSourceInfo sourceOf(const pa_source_info& info) {
@@ -24,7 +24,7 @@ AudioSourceInfo sourceOf(const pa_source_info& info) {
     if (info.active_port != nullptr) source.activePort = text(info.active_port->name);
     source.isMonitor = info.monitor_of_sink != PA_INVALID_INDEX;
     source.muted = info.mute != 0;
-    source.spec = specOf(info.sample_spec);
+    source.sampleFormat = specOf(info.sample_spec);
     return source;
 }
 

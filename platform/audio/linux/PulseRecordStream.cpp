@@ -15,10 +15,10 @@ void onStreamRead(pa_stream*, std::size_t, void* userdata) { static_cast<PulseCo
 AudioStatus PulseRecordStream::open(std::chrono::milliseconds timeout, const std::string& sourceName, int sampleRate,
                                     int channels, std::unique_ptr<AudioRecordStream>& stream) {
     stream.reset();
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(sampleRate),
+    const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(sampleRate),
                               static_cast<std::uint8_t>(channels)};
     const bool valid = sampleRate > 0 && channels > 0 && channels <= static_cast<int>(PA_CHANNELS_MAX);
-    if (!valid || !pa_sample_spec_valid(&spec)) {
+    if (!valid || !pa_sample_spec_valid(&sampleFormat)) {
         return {AUDCLNT_E_UNSUPPORTED_FORMAT,
                 "cannot record " + std::to_string(sampleRate) + " Hz, " + std::to_string(channels) + " channels"};
     }
@@ -30,7 +30,7 @@ AudioStatus PulseRecordStream::open(std::chrono::milliseconds timeout, const std
     const std::string what = "cannot record \"" + sourceName + "\"";
     {
         PulseConnection::Lock lock(connection);
-        s->stream_.reset(pa_stream_new(connection.context(), "Recording", &spec, nullptr));
+        s->stream_.reset(pa_stream_new(connection.context(), "Recording", &sampleFormat, nullptr));
         if (!s->stream_) return connection.failure(what);
         pa_stream* raw = s->stream_.get();
         pa_stream_set_state_callback(raw, onStreamState, &connection);
@@ -42,7 +42,7 @@ AudioStatus PulseRecordStream::open(std::chrono::milliseconds timeout, const std
         attr.prebuf = static_cast<std::uint32_t>(-1);
         attr.minreq = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(
-            pa_usec_to_bytes(static_cast<pa_usec_t>(kFragment.count()) * PA_USEC_PER_MSEC, &spec));
+            pa_usec_to_bytes(static_cast<pa_usec_t>(kFragment.count()) * PA_USEC_PER_MSEC, &sampleFormat));
         if (pa_stream_connect_record(raw, sourceName.empty() ? nullptr : sourceName.c_str(), &attr,
                                      PA_STREAM_ADJUST_LATENCY) < 0)
             return connection.failure(what);
@@ -100,9 +100,9 @@ AudioStatus PulseRecordStream::bufferFrames(std::uint32_t& frames) {
     frames = 0;
     PulseConnection::Lock lock(*connection_);
     const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream_.get());
-    const pa_sample_spec* spec = pa_stream_get_sample_spec(stream_.get());
-    if (attr == nullptr || spec == nullptr) return connection_->failure("cannot read the buffer of \"" + sourceName_ + "\"");
-    frames = static_cast<std::uint32_t>(attr->maxlength / pa_frame_size(spec));
+    const pa_sample_spec* sampleFormat = pa_stream_get_sample_spec(stream_.get());
+    if (attr == nullptr || sampleFormat == nullptr) return connection_->failure("cannot read the buffer of \"" + sourceName_ + "\"");
+    frames = static_cast<std::uint32_t>(attr->maxlength / pa_frame_size(sampleFormat));
     return {};
 }
 

@@ -33,7 +33,7 @@ protected:
         source.name = name;
         source.description = description;
         source.ports = std::move(ports);
-        source.spec = {48000, 2, 16, false};
+        source.sampleFormat = {48000, 2, 16, false};
         audio.addSource(source);
     }
 

@@ -23,7 +23,7 @@ protected:
         platform::AudioSourceInfo mic;
         mic.name = "microphone";
         mic.description = "Built-in Microphone";
-        mic.spec = {micRate, 1, 16, false};
+        mic.sampleFormat = {micRate, 1, 16, false};
         audio.addSource(mic);
         audio.setDefaultSource("microphone");
     }
