@@ -383,7 +383,9 @@ TEST_F(Mpeg2FiltersTest, TheColourSpaceConverterGivesBgrxFrames) {
             const std::uint8_t* src = &frame->data[static_cast<std::size_t>(y) * frame->stride + x * in];
             const std::uint8_t* dst = &out.data[static_cast<std::size_t>(y) * out.stride + x * 4];
             EXPECT_EQ((std::vector<int>{dst[0], dst[1], dst[2]}), (std::vector<int>{src[0], src[1], src[2]}));
-            if (bits == 24) EXPECT_EQ(dst[3], 0xFF);
+            if (bits == 24) {
+                EXPECT_EQ(dst[3], 0xFF);
+            }
         }
     }
 }
