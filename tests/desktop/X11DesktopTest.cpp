@@ -11,6 +11,8 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -164,6 +166,47 @@ void destroyWidget(std::unique_ptr<QWidget>& widget) {
     flushQt();
 }
 
+// Makes the window manager look dead for as long as it lives, as after a
+// crash: the root's _NET_SUPPORTING_WM_CHECK names a window that is gone and
+// its stacking list stays behind. The window manager itself runs on.
+class DeadWindowManager {
+public:
+    DeadWindowManager() : c_(xcb_connect(nullptr, nullptr), xcb_disconnect) {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_.get())).data->root;
+        const std::string name = "_NET_SUPPORTING_WM_CHECK";
+        const auto cookie = xcb_intern_atom(c_.get(), 0, static_cast<std::uint16_t>(name.size()), name.data());
+        platform::XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(c_.get(), cookie, nullptr));
+        check_ = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+        platform::XcbReply<xcb_get_property_reply_t> value(xcb_get_property_reply(
+            c_.get(), xcb_get_property(c_.get(), 0, root_, check_, XCB_ATOM_WINDOW, 0, 1), nullptr));
+        if (value && xcb_get_property_value_length(value.get()) == 4)
+            std::memcpy(&live_, xcb_get_property_value(value.get()), 4);
+        const xcb_window_t gone = xcb_generate_id(c_.get());
+        xcb_create_window(c_.get(), 0, gone, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT,
+                          0, nullptr);
+        xcb_destroy_window(c_.get(), gone);
+        point(gone);
+    }
+    ~DeadWindowManager() { point(live_); }
+    DeadWindowManager(const DeadWindowManager&) = delete;
+    DeadWindowManager& operator=(const DeadWindowManager&) = delete;
+
+    bool ok() const { return check_ != XCB_ATOM_NONE && live_ != XCB_WINDOW_NONE; }
+
+private:
+    // Waits until the server has it, so that other connections see it.
+    void point(xcb_window_t window) {
+        xcb_change_property(c_.get(), XCB_PROP_MODE_REPLACE, root_, check_, XCB_ATOM_WINDOW, 32, 1, &window);
+        platform::XcbReply<xcb_get_input_focus_reply_t>(
+            xcb_get_input_focus_reply(c_.get(), xcb_get_input_focus(c_.get()), nullptr));
+    }
+
+    std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> c_;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    xcb_atom_t check_ = XCB_ATOM_NONE;
+    xcb_window_t live_ = XCB_WINDOW_NONE;
+};
+
 class X11DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -254,6 +297,26 @@ TEST_F(X11DesktopTest, TopLevelFollowsTheStackingWithHiddenWindowsLast) {
     const auto all = windows.topLevel();
     EXPECT_EQ(std::count(all.begin(), all.end(), first.id()), 1);
     EXPECT_EQ(std::count(all.begin(), all.end(), frame), 0);
+}
+
+// Without a live window manager its stale list is ignored and the clients
+// are looked for inside the root's children, in their stacking order.
+TEST_F(X11DesktopTest, ClientsAreFoundInTheirFramesWhenTheWindowManagerLooksDead) {
+    PeerWindow first("Talvora First", 100, 100);
+    PeerWindow second("Talvora Second", 200, 150);
+    auto hidden = hiddenWidget("Talvora Hidden");
+    ASSERT_NE(first.id(), 0u);
+    ASSERT_NE(second.id(), 0u);
+    runTool("xdotool", {"windowactivate", "--sync", hex(second.id())});
+    ASSERT_TRUE(waitFor([&] { return positionOf(second.id()) < positionOf(first.id()); }));
+
+    DeadWindowManager dead;
+    ASSERT_TRUE(dead.ok());
+    const auto all = windows.topLevel();
+    EXPECT_EQ(std::count(all.begin(), all.end(), first.id()), 1);
+    EXPECT_EQ(std::count(all.begin(), all.end(), frameOf(first.id())), 0);
+    EXPECT_LT(positionOf(second.id()), positionOf(first.id()));
+    EXPECT_EQ(windows.find("Talvora Hidden"), static_cast<WindowId>(hidden->winId()));
 }
 
 struct Received {

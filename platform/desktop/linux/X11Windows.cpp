@@ -1,14 +1,16 @@
 #include "platform/desktop/linux/X11Windows.h"
 
 #include <algorithm>
+#include <iterator>
+#include <numeric>
 #include <unordered_set>
 
 namespace platform {
 
 namespace {
 
-// How deep below a root child the client of a frame is looked for; window
-// managers put it one or two levels down.
+// How many levels a root child and the client it holds span at most: the
+// window manager puts a client one or two levels below the frame.
 constexpr int kClientSearchDepth = 3;
 constexpr std::uint32_t kIconicState = 3;  // ICCCM WM_STATE
 
@@ -35,38 +37,34 @@ std::string textOf(xcb_get_property_reply_t* reply, xcb_atom_t utf8) {
     return latin1ToUtf8(text, length);
 }
 
-}  // namespace
-
-WindowId X11Windows::find(const std::string& wanted) {
-    const auto windows = topLevel();
-    const auto names = titles(windows);
-    for (std::size_t i = 0; i < windows.size(); ++i)
-        if (names[i] == wanted) return windows[i];
-    return 0;
+// The windows in order, each only where it comes first.
+std::vector<xcb_window_t> withoutRepeats(std::vector<xcb_window_t> windows) {
+    std::unordered_set<xcb_window_t> seen;
+    std::erase_if(windows, [&](xcb_window_t window) { return !seen.insert(window).second; });
+    return windows;
 }
 
-// The server's stacking order of the root's children is the truth about what
-// lies on top, also for windows the window manager leaves alone (menus,
-// tooltips, overlays). Frames stand for their clients, and among the clients
-// the window manager's own stacking list has the last word; clients it lists
-// that are not below the root (virtual roots) follow. Windows not on screen
-// (minimised, never shown) come after all that are, each group in order.
+}  // namespace
+
+// Only the windows of that title are asked whether they are on screen: the
+// first shown one wins, else the first of them.
+WindowId X11Windows::find(const std::string& wanted) {
+    const auto windows = stacked();
+    const auto names = titles(windows);
+    std::vector<xcb_window_t> matches;
+    for (std::size_t i = 0; i < windows.size(); ++i)
+        if (names[i] == wanted) matches.push_back(windows[i]);
+    if (matches.size() < 2) return matches.empty() ? 0 : matches.front();
+    const std::vector<bool> shown = onScreen(matches);
+    for (std::size_t i = 0; i < matches.size(); ++i)
+        if (shown[i]) return matches[i];
+    return matches.front();
+}
+
+// Windows not on screen (minimised, never shown) come after all that are,
+// each group in stacking order.
 std::vector<WindowId> X11Windows::topLevel() {
-    auto rootChildren = xcb_.children(xcb_.root());
-    std::reverse(rootChildren.begin(), rootChildren.end());  // topmost first
-
-    const std::vector<xcb_window_t> managed = managedClients();
-    const std::unordered_set<xcb_window_t> isManaged(managed.begin(), managed.end());
-    auto nextManaged = managed.begin();
-    std::vector<WindowId> windows;
-    std::unordered_set<WindowId> listed;
-    for (xcb_window_t client : clientsOf(rootChildren)) {
-        if (isManaged.contains(client) && nextManaged != managed.end()) client = *nextManaged++;
-        if (listed.insert(client).second) windows.push_back(client);
-    }
-    for (; nextManaged != managed.end(); ++nextManaged)
-        if (listed.insert(*nextManaged).second) windows.push_back(*nextManaged);
-
+    const std::vector<xcb_window_t> windows = stacked();
     const std::vector<bool> shown = onScreen(windows);
     std::vector<WindowId> ordered;
     std::vector<WindowId> hidden;
@@ -168,20 +166,93 @@ std::vector<bool> X11Windows::onScreen(const std::vector<xcb_window_t>& windows)
     return result;
 }
 
-// The window manager's clients, topmost first; none without a live window
-// manager (a stale list left on the root by one that died is ignored).
-std::vector<xcb_window_t> X11Windows::managedClients() {
-    const xcb_window_t root = xcb_.root();
+// The server's stacking order of the root's children is the truth about what
+// lies on top, also for windows the window manager leaves alone (menus,
+// tooltips, overlays). Frames stand for their clients, and among the clients
+// the window manager's own stacking list has the last word; clients it lists
+// that are not below the root (virtual roots) follow.
+//
+// A live window manager lists every client it manages, so the other root
+// children hold none and stand for themselves (never shown or withdrawn
+// windows, override-redirect ones, the manager's own). The frames are found
+// upwards from the clients, one round trip per level: searching downwards
+// would ask about each of the dozens of windows a frame is built of. Without a
+// window manager (or with a stale list left by one that died) the root's
+// children are searched downwards instead.
+std::vector<xcb_window_t> X11Windows::stacked() {
     const xcb_atom_t check = xcb_.atom("_NET_SUPPORTING_WM_CHECK");
-    const auto wmWindow = xcb_.cardinals(root, check);
-    if (wmWindow.empty() || xcb_.cardinals(wmWindow.front(), check) != wmWindow) return {};
-    const auto stacking = xcb_.cardinals(root, xcb_.atom("_NET_CLIENT_LIST_STACKING"));
-    return {stacking.rbegin(), stacking.rend()};
+    const xcb_atom_t stacking = xcb_.atom("_NET_CLIENT_LIST_STACKING");
+    auto treeCookie = xcb_query_tree(xcb_.get(), xcb_.root());
+    auto checkCookie = xcb_.requestProperty(xcb_.root(), check);
+    auto stackingCookie = xcb_.requestProperty(xcb_.root(), stacking);
+    auto tree = xcb_.reply(xcb_query_tree_reply, treeCookie);
+    auto checkReply = xcb_.reply(xcb_get_property_reply, checkCookie);
+    auto stackingReply = xcb_.reply(xcb_get_property_reply, stackingCookie);
+    if (!tree) return {};
+
+    const xcb_window_t* bottom = xcb_query_tree_children(tree.get());
+    const xcb_window_t* top = bottom + xcb_query_tree_children_length(tree.get());
+    const std::vector<xcb_window_t> rootChildren(std::make_reverse_iterator(top), std::make_reverse_iterator(bottom));
+    const auto wmWindow = XcbConnection::cardinalsOf(checkReply.get());
+    const auto bottomUp = XcbConnection::cardinalsOf(stackingReply.get());
+    if (wmWindow.empty() || bottomUp.empty()) return withoutRepeats(clientsOf(rootChildren));
+
+    // Whether the window manager lives is asked in the round trip of the
+    // frame search's first level.
+    const std::vector<xcb_window_t> managed(bottomUp.rbegin(), bottomUp.rend());
+    auto aliveCookie = xcb_.requestProperty(wmWindow.front(), check);
+    const std::vector<xcb_window_t> frames = framesOf(managed, rootChildren);
+    auto alive = xcb_.reply(xcb_get_property_reply, aliveCookie);
+    if (XcbConnection::cardinalsOf(alive.get()) != wmWindow) return withoutRepeats(clientsOf(rootChildren));
+
+    const std::unordered_set<xcb_window_t> isFrame(frames.begin(), frames.end());
+    std::vector<xcb_window_t> windows;
+    auto nextManaged = managed.begin();
+    for (xcb_window_t child : rootChildren) {
+        if (!isFrame.contains(child)) windows.push_back(child);
+        else if (nextManaged != managed.end()) windows.push_back(*nextManaged++);
+    }
+    windows.insert(windows.end(), nextManaged, managed.end());
+    return withoutRepeats(std::move(windows));
+}
+
+// For each client the root child that holds it: its frame, or the client
+// itself under a window manager that does not reparent; none when it is gone
+// or lies deeper than frames go.
+std::vector<xcb_window_t> X11Windows::framesOf(const std::vector<xcb_window_t>& clients,
+                                               const std::vector<xcb_window_t>& rootChildren) {
+    const std::unordered_set<xcb_window_t> isRootChild(rootChildren.begin(), rootChildren.end());
+    std::vector<xcb_window_t> frames(clients.size(), XCB_WINDOW_NONE);
+    std::vector<xcb_window_t> ancestor = clients;
+    std::vector<std::size_t> pending(clients.size());
+    std::iota(pending.begin(), pending.end(), std::size_t{0});
+
+    for (int depth = 0; depth < kClientSearchDepth && !pending.empty(); ++depth) {
+        std::vector<std::size_t> searched;
+        for (std::size_t i : pending) {
+            if (isRootChild.contains(ancestor[i])) frames[i] = ancestor[i];
+            else searched.push_back(i);
+        }
+        if (depth + 1 == kClientSearchDepth) break;
+
+        std::vector<xcb_query_tree_cookie_t> cookies;
+        for (std::size_t i : searched) cookies.push_back(xcb_query_tree(xcb_.get(), ancestor[i]));
+        const auto trees = xcb_.replies(xcb_query_tree_reply, cookies);
+        pending.clear();
+        for (std::size_t k = 0; k < searched.size(); ++k) {
+            // A parent that is the root: a root child newer than our list of them.
+            if (!trees[k] || trees[k]->parent == xcb_.root()) continue;
+            ancestor[searched[k]] = trees[k]->parent;
+            pending.push_back(searched[k]);
+        }
+    }
+    return frames;
 }
 
 // For each root child the window inside it that carries WM_STATE (the client
 // of a frame), else the child itself. Searched level by level so that each
-// level costs one round trip however many windows there are.
+// level costs one round trip however many windows there are, though every
+// window of every frame is asked about.
 std::vector<xcb_window_t> X11Windows::clientsOf(const std::vector<xcb_window_t>& rootChildren) {
     struct Candidate {
         std::size_t top;  // index into rootChildren

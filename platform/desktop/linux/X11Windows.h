@@ -15,7 +15,8 @@ namespace platform {
 // found as well as its clients. Under a reparenting window manager the window
 // that counts is the client inside the frame (the one carrying WM_STATE),
 // never the frame; the clients keep the window manager's stacking order
-// (_NET_CLIENT_LIST_STACKING).
+// (_NET_CLIENT_LIST_STACKING), which also names them, so that the windows a
+// frame is built of are never looked at.
 //
 // Created by main(); called from the UI thread and from workers at the same
 // time (every call is a few requests on the thread-safe connection). Windows
@@ -51,7 +52,10 @@ private:
     };
     State state(xcb_window_t window);
     std::vector<bool> onScreen(const std::vector<xcb_window_t>& windows);
-    std::vector<xcb_window_t> managedClients();
+    // The top-level windows topmost first, shown or not.
+    std::vector<xcb_window_t> stacked();
+    std::vector<xcb_window_t> framesOf(const std::vector<xcb_window_t>& clients,
+                                       const std::vector<xcb_window_t>& rootChildren);
     std::vector<xcb_window_t> clientsOf(const std::vector<xcb_window_t>& rootChildren);
 
     XcbConnection xcb_;

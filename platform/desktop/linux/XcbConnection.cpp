@@ -48,11 +48,4 @@ std::vector<std::uint32_t> XcbConnection::cardinalsOf(const xcb_get_property_rep
     return {items, items + xcb_get_property_value_length(mutableReply) / 4};
 }
 
-std::vector<xcb_window_t> XcbConnection::children(xcb_window_t window) const {
-    auto tree = reply(xcb_query_tree_reply, xcb_query_tree(get(), window));
-    if (!tree) return {};
-    const xcb_window_t* first = xcb_query_tree_children(tree.get());
-    return {first, first + xcb_query_tree_children_length(tree.get())};
-}
-
 }  // namespace platform

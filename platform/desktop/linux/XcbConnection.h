@@ -9,6 +9,7 @@
 #include <string>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -45,6 +46,15 @@ public:
         using T = std::remove_pointer_t<decltype(replyFn(nullptr, cookie, nullptr))>;
         return XcbReply<T>(replyFn(get(), cookie, nullptr));
     }
+    // The replies of a batch of requests sent together, in the same order:
+    // the whole batch costs one round trip.
+    template <typename ReplyFn, typename Cookie>
+    auto replies(ReplyFn replyFn, const std::vector<Cookie>& cookies) const {
+        std::vector<decltype(reply(replyFn, std::declval<Cookie>()))> out;
+        out.reserve(cookies.size());
+        for (const Cookie& cookie : cookies) out.push_back(reply(replyFn, cookie));
+        return out;
+    }
 
     // Starts reading a property; the reply comes through reply(xcb_get_property_reply, ...).
     xcb_get_property_cookie_t requestProperty(xcb_window_t window, xcb_atom_t property,
@@ -54,9 +64,6 @@ public:
 
     // The 32-bit items of a property reply; empty for a null reply or another format.
     static std::vector<std::uint32_t> cardinalsOf(const xcb_get_property_reply_t* reply);
-
-    // Children of a window, bottom-most first; empty when it is gone.
-    std::vector<xcb_window_t> children(xcb_window_t window) const;
 
 private:
     struct Disconnect {
