@@ -51,6 +51,9 @@ protected:
             p->waitForFinished(3000);
             delete p;
         }
+        // The silence companion the recorder started ends about a second
+        // after the recorder's window is gone; later tests expect none.
+        waitFor([&] { return windows.find("Silence") == 0; }, 5000);
     }
 
     QProcess* startRecorder(const QString& logName) {
