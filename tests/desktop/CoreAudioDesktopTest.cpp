@@ -51,6 +51,20 @@ TEST_F(CoreAudioDesktopTest, UnmuteSecondSourceReallyUnmutesIt) {
     EXPECT_TRUE(fakes.messageBox.shown().empty());
 }
 
+TEST_F(CoreAudioDesktopTest, ReportsASinkRunningAt96000Hz) {
+    const QString module = pactl({"load-module", "module-null-sink", "sink_name=hifi", "rate=96000",
+                                  "sink_properties=device.description=HiFi"});
+    const QString previous = pactl({"get-default-sink"});
+    pactl({"set-default-sink", "hifi"});
+    fakes.messageBox.queueAnswer(platform::IDNO);
+    fakes.messageBox.queueAnswer(platform::IDNO);
+    EXPECT_EQ(core.CheckSpeakersFormat(), 0);
+    pactl({"set-default-sink", previous});
+    pactl({"unload-module", module});
+    ASSERT_FALSE(fakes.messageBox.texts().empty());
+    EXPECT_THAT(fakes.messageBox.texts().front(), ::testing::HasSubstr("UNSUPPORTED SAMPLE RATE (96000Hz)."));
+}
+
 TEST(CoreAudioWithoutServer, GivesUpWithinTheTimeOutSilently) {
     const QByteArray before = qgetenv("PULSE_SERVER");
     qputenv("PULSE_SERVER", "unix:/nonexistent/pulse/native");
