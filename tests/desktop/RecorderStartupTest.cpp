@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "DesktopWait.h"
+
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -17,14 +19,8 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()>& condition, int timeout_ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) return true;
-        QTest::qWait(100);
-    }
-    return condition();
-}
+using talvora::test::waitFor;
+
 
 std::string readFile(const QString& path) {
     std::ifstream in(path.toStdString());

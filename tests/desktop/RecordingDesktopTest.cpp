@@ -1,5 +1,7 @@
 #include "RecordingDesktopTest.h"
 
+#include "DesktopWait.h"
+
 #include <QElapsedTimer>
 #include <cmath>
 
@@ -33,13 +35,6 @@ struct NoWindowHost : RecordingHost {
     void clearRecordingFlag() override {}
 };
 
-bool waitFor(const std::function<bool()>& condition, int timeout_ms) {
-    for (int waited = 0; waited < timeout_ms; waited += 100) {
-        if (condition()) return true;
-        QTest::qWait(100);
-    }
-    return condition();
-}
 
 }  // namespace
 

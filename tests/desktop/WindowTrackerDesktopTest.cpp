@@ -9,6 +9,8 @@
 #include <QThread>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include "DesktopWait.h"
 #include <xcb/xcb.h>
 
 #include <cstring>
@@ -23,19 +25,11 @@
 
 namespace {
 
+using talvora::test::waitFor;
+
 using platform::Rect;
 using platform::WindowId;
 
-bool waitFor(const std::function<bool()>& done, int timeout_ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeout_ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    return true;
-}
 
 void xdotool(const QStringList& arguments) {
     EXPECT_EQ(QProcess::execute("xdotool", arguments), 0) << arguments.join(' ').toStdString();

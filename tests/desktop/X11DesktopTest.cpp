@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <xcb/xcb.h>
 
+#include "DesktopWait.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -39,23 +41,13 @@ static bool operator==(const Monitor& a, const Monitor& b) { return a.monitor ==
 
 namespace {
 
+using talvora::test::waitFor;
+
 using platform::Monitor;
 using platform::Rect;
 using platform::WindowId;
 using ::testing::ElementsAreArray;
 
-// The window manager and other processes answer asynchronously: keep Qt's
-// event loop turning until `done` holds or the time is up.
-bool waitFor(const std::function<bool()>& done, int timeout_ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeout_ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    return true;
-}
 
 // Runs a tool and returns its standard output; a failing tool fails the test.
 std::string runTool(const QString& program, const QStringList& arguments) {
