@@ -97,7 +97,7 @@ int PreviewGraph::show() {
 }
 
 void PreviewGraph::placeVideoWindow(platform::VideoWindow& window) {
-    window.setOwner(host_.recorderWindow());
+    window.setOwner(host_.videoOwner());
     if (ctx_.settings.miniClone == 0) {
         const double s = host_.interfaceScale();
         window.setWindowPosition(scaled(kMaxiLeft, s), scaled(kMaxiTop, s), scaled(kMaxiWidth, s),

@@ -23,6 +23,9 @@ public:
     // The tracked meeting window and the capture-by-handle state of the
     // meeting-window tracking, for the preview's screen capture.
     virtual CaptureTarget captureTarget() = 0;
+    // The window the cloned video is placed in: the recorder window's client
+    // area, which a menu bar may push below the window's own corner.
+    virtual platform::WindowId videoOwner() { return recorderWindow(); }
 };
 
 }  // namespace talvora

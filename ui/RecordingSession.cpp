@@ -50,6 +50,7 @@ void RecordingSession::startStopToggle() {
     ui_.closeSettingsDialog();
     if (ui_.markingState() == 1) return;
     const Settings& s = ctx_.settings;
+    if (s.showVideo == 0) ui_.setTipText("");
     if (s.dualAudio != 0 && (s.audioOutput1.empty() || s.audioSource1.empty())) {
         stopRequest_ = false;
         ctx_.platform.messageBox.show(

@@ -42,6 +42,8 @@ public:
 
     bool recording() const { return ctx_.recording; }
     bool started() const { return started_; }
+    // The file of the last recording started, empty before the first.
+    const std::string& lastRecording() const { return outputPath_; }
     int pauseState() const { return pauseState_; }
     bool startMinimised() const { return startMinimised_; }
     bool muted() const { return muted_; }

@@ -28,6 +28,8 @@ public:
     virtual platform::Rect recorderRect() = 0;
     // Shows the tip dialog for the tip number, modally.
     virtual void showTip(int tip) = 0;
+    // Replaces the tip text the "MAXI" layout shows; stops the preview.
+    virtual void setTipText(const std::string& text) = 0;
 };
 
 }  // namespace talvora

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QMenu>
+#include <QFileDialog>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -19,10 +19,14 @@
 #include "platform/core/ProcessControl.h"
 #include "platform/desktop/DialogUnits.h"
 #include "platform/desktop/WindowMessages.h"
+#include "platform/shell/Folders.h"
 #include "platform/shell/Launcher.h"
 #include "platform/shell/PathMapping.h"
+#include "ui/MaxiClientArea.h"
 #include "ui/MessageDlg.h"
+#include "ui/RecorderMenus.h"
 #include "ui/RecorderPlacement.h"
+#include "ui/RecordingPlayback.h"
 
 namespace talvora {
 
@@ -32,6 +36,8 @@ constexpr int kMiniHeightDlu = 90;
 constexpr int kMaxiWidthDlu = 339;
 constexpr int kMaxiHeightDlu = 146;
 const QColor kStatusBackground(1, 160, 208);
+const char* const kUserGuideAddress = "https://www.talvora.com/guide";
+const char* const kWebSiteAddress = "https://www.talvora.com";
 }  // namespace
 
 QSize WinDlg::unscaledSize(Layout layout) {
@@ -66,7 +72,12 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
                                   [this](platform::MessageId m, std::intptr_t w, std::intptr_t l) { onMessage(m, w, l); });
     timer_.setInterval(1000);
     connect(&timer_, &QTimer::timeout, this, &WinDlg::tick);
-    if (layout_ == Layout::Maxi) return;  // the "MAXI" window has no controls and no timer
+    if (layout_ == Layout::Maxi) {
+        buildMaxiLayout();  // it has no controls, no status line and no timer
+        updateMenuState();
+        return;
+    }
+    updateMenuState();
 
     buildMiniLayout();
     DetectWindowsVersion(ctx_);
@@ -89,6 +100,28 @@ void WinDlg::place() {
     const platform::Rect r = PlaceRecorderWindow(ctx_.settings.position, scale_, base.width(), base.height(),
                                                  desktop.right, desktop.bottom, ctx_.environment.taskbarHeight);
     setGeometry(r.left, r.top, r.width(), r.height());
+}
+
+void WinDlg::buildMaxiLayout() {
+    // The template's size is the client area's; the menu bar comes on top.
+    menuBar_ = makeRecorderMenuBar(this);
+    const int barHeight = menuBar_->sizeHint().height();
+    const QSize client = size();
+    menuBar_->setGeometry(0, 0, client.width(), barHeight);
+    maxi_ = new MaxiClientArea(scale_, this);
+    maxi_->setGeometry(0, barHeight, client.width(), client.height());
+    maxi_->setAttribute(Qt::WA_NativeWindow);  // the cloned video's parent window
+    resize(client.width(), client.height() + barHeight);
+    connect(menuBar_, &QMenuBar::triggered, this, [this](QAction* action) { onCommand(commandOf(action)); });
+    connect(maxi_, &MaxiClientArea::closeClicked, this, &WinDlg::closeProgram);
+    connect(maxi_, &MaxiClientArea::minimizeClicked, this, &WinDlg::hideRecorder);
+    connect(maxi_, &MaxiClientArea::dragFinished, this, &WinDlg::storePosition);
+}
+
+void WinDlg::updateMenuState() {
+    if (menuBar_ == nullptr) return;
+    checkCommand(menuBar_, command::kShowClonedVideo, ctx_.settings.showVideo != 0);
+    checkCommand(menuBar_, command::kFullScreen, ctx_.settings.fullScreen != 0);
 }
 
 QPixmap WinDlg::scaledPicture(const char* file, const char* scaledFile, int width, int height) {
@@ -130,9 +163,12 @@ void WinDlg::buildMiniLayout() {
     auto* minimize = titleButton("top_mini", W - 2 - 2 * button, button, static_cast<int>(22 * s));
     auto* audioSetup = titleButton("mic_on1", W - 2 * button - 55, 50, static_cast<int>(23 * s));
     mic_ = titleButton("mic_on", W - 2 * button - 84, 24, static_cast<int>(22 * s));
-    connect(close, &QPushButton::clicked, this, &WinDlg::closeProgram);
-    connect(minimize, &QPushButton::clicked, this, &WinDlg::hideRecorder);
-    connect(mic_, &QPushButton::clicked, this, [this] { session_->muteToggle(); });
+    const auto sends = [this](QPushButton* b, int id) {
+        connect(b, &QPushButton::clicked, this, [this, id] { onCommand(id); });
+    };
+    sends(close, command::kClose);
+    sends(minimize, command::kMinimize);
+    sends(mic_, command::kMicrophone);
     audioSetup->setEnabled(false);  // the audio set-up dialog comes with the audio dialogs
 
     QFont font("Sans Serif");
@@ -154,9 +190,9 @@ void WinDlg::buildMiniLayout() {
     play_->setToolTip("View recordings");
     mark->setToolTip("Mark video window manually");
     settingsButton->setEnabled(false);  // the settings dialog comes with its own work
-    connect(record_, &QPushButton::clicked, this, [this] { session_->startStopToggle(); });
-    connect(play_, &QPushButton::clicked, this, &WinDlg::showPlayMenu);
-    connect(mark, &QPushButton::clicked, this, &WinDlg::showMarkMenu);
+    sends(record_, command::kRecord);
+    sends(play_, command::kPlay);
+    sends(mark, command::kMark);
 
     const int rowBottom = rowTop + buttonRowHeight_;
     auto* background = new QLabel(this);
@@ -177,28 +213,76 @@ void WinDlg::buildMiniLayout() {
     status_->setPalette(palette);
 }
 
-void WinDlg::showPlayMenu() {
-    if (session_->started()) return;
-    QMenu menu(this);
-    menu.addAction("Play recorded file ")->setEnabled(false);
-    menu.addSeparator();
-    menu.addAction("Open storage folder")->setEnabled(false);
-    menu.addSeparator();
-    menu.addAction("Setup storage folder")->setEnabled(false);
-    menu.exec(QCursor::pos() - QPoint(0, 10));
+void WinDlg::popUpMenu(QMenu* menu) {
+    const std::unique_ptr<QMenu> owned(menu);
+    onCommand(commandOf(menu->exec(QCursor::pos() - QPoint(0, 10))));
 }
 
-void WinDlg::showMarkMenu() {
-    if (session_->started() || ctx_.recording) return;
-    QMenu menu(this);
-    menu.addAction("Mark a screen &regioon ")->setEnabled(false);
-    menu.addSeparator();
-    menu.addAction("Mark entire &screen")->setEnabled(false);
-    menu.addSeparator();
-    menu.addAction("&Capture/Save options")->setEnabled(false);
-    menu.addAction("Enable &tracking meet windows", this,
-                   [this] { tracker_.EnableTracking(TrackingCommandSource::RecorderMenu); });
-    menu.exec(QCursor::pos() - QPoint(0, 10));
+void WinDlg::onCommand(int id) {
+    const bool marking = markingState() != 0;
+    switch (id) {
+        case command::kRecord: session_->startStopToggle(); break;
+        case command::kPlay:
+            if (!session_->started()) popUpMenu(makePlayMenu(this));
+            break;
+        case command::kMark:
+            if (!session_->started() && !ctx_.recording) popUpMenu(makeMarkMenu(this));
+            break;
+        case command::kClose:
+        case command::kExit: closeProgram(); break;
+        case command::kMinimize: hideRecorder(); break;
+        case command::kMicrophone: session_->muteToggle(); break;
+        case command::kPlayRecordedFile:
+            if (ctx_.recording) break;
+            closeSettingsDialog();
+            if (!session_->lastRecording().empty()) PlayRecording(ctx_, session_->lastRecording());
+            break;
+        case command::kSetupStorageFolder: chooseRecordingFolder(); break;
+        case command::kEnableTracking: tracker_.EnableTracking(TrackingCommandSource::RecorderMenu); break;
+        case command::kShowClonedVideo: toggleClonedVideo(); break;
+        case command::kRestoreDefaults:
+            if (!marking && !ctx_.recording) restoreDefaults();
+            break;
+        case command::kBrowserCompanion:
+            if (auto roaming = ctx_.platform.folders.roamingAppData(false))
+                ctx_.platform.launcher.execute(
+                    "open", platform::format("%s\\VexaBrowser\\vexabrowser.exe", roaming->c_str()), "",
+                    platform::ShowState::Normal);
+            break;
+        case command::kUserGuide:
+        case command::kWebSite:
+            if (!marking)
+                ctx_.platform.launcher.execute("open", id == command::kUserGuide ? kUserGuideAddress : kWebSiteAddress,
+                                               "", platform::ShowState::Normal);
+            break;
+        default: break;  // "Set Full screen" and "About" belong to the settings dialog
+    }
+}
+
+void WinDlg::toggleClonedVideo() {
+    Settings& s = ctx_.settings;
+    // The preview only stops while it is still switched on.
+    if (s.showVideo != 0) preview_.restart();
+    s.showVideo = s.showVideo != 0 ? 0 : 1;
+    if (s.showVideo != 0) preview_.restart();
+    store_.write();
+    updateMenuState();
+}
+
+void WinDlg::chooseRecordingFolder() {
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QString(), QString::fromStdString(ctx_.settings.recordingFolder));
+    if (folder.isEmpty()) return;
+    ctx_.settings.recordingFolder = folder.toStdString();
+    store_.write();
+}
+
+void WinDlg::restoreDefaults() {
+    if (ctx_.platform.messageBox.show("Talvora will close after this\n\nContinue?", platform::MessageButtons::YesNo) !=
+        platform::IDYES)
+        return;
+    store_.restoreDefaults();
+    closeProgram();
 }
 
 void WinDlg::onMessage(platform::MessageId message, std::intptr_t wParam, std::intptr_t lParam) {
@@ -275,14 +359,6 @@ void WinDlg::closeEvent(QCloseEvent* event) {
 void WinDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), kStatusBackground);
-    if (layout_ == Layout::Maxi) {
-        QFont font("arial");
-        font.setPixelSize(30);
-        font.setBold(true);
-        painter.setFont(font);
-        painter.setPen(Qt::white);
-        painter.drawText(rect().adjusted(0, 0, 0, -height() / 2), Qt::AlignCenter, "Talvora");
-    }
 }
 
 void WinDlg::mousePressEvent(QMouseEvent* event) {
@@ -307,6 +383,10 @@ void WinDlg::mouseReleaseEvent(QMouseEvent* event) {
     if (!dragging_ || event->button() != Qt::LeftButton) return;
     dragging_ = false;
     releaseMouse();
+    storePosition();
+}
+
+void WinDlg::storePosition() {
     ctx_.settings.position = platform::format("%d,%d", x(), y());
     store_.write();
 }
@@ -360,6 +440,15 @@ platform::Rect WinDlg::recorderRect() {
 void WinDlg::showTip(int tip) {
     MessageDlg dialog(ctx_, store_, tip, this);
     dialog.exec();
+}
+
+void WinDlg::setTipText(const std::string& text) {
+    preview_.restart();
+    if (maxi_ != nullptr) maxi_->setTipText(QString::fromStdString(text));
+}
+
+platform::WindowId WinDlg::videoOwner() {
+    return maxi_ != nullptr ? static_cast<platform::WindowId>(maxi_->winId()) : recorderWindow();
 }
 
 // RecordingHost

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPoint>
 #include <QPushButton>
 #include <QTextEdit>
@@ -44,6 +46,8 @@ struct RecorderServices {
 // The recorder window: everything the user sees after start-up. It owns the
 // recording session, the recording graph and the meeting-window tracker and
 // drives them from its one-second timer. UI thread only.
+class MaxiClientArea;
+
 class WinDlg : public QWidget, public SessionUi, public TrackerHost, public RecordingHost, public PreviewHost {
     Q_OBJECT
 public:
@@ -66,6 +70,10 @@ public:
 
     // One tick of timer 1 (also called by tests).
     void tick();
+    // Carries out a command of the buttons and menus.
+    void onCommand(int id);
+    // The "MAXI" layout's client area below its menu bar; null in "MINI".
+    MaxiClientArea* maxiClientArea() const { return maxi_; }
 
     // SessionUi
     void stopTimer() override;
@@ -82,6 +90,7 @@ public:
     void closeMarkingWindow() override {}
     platform::Rect recorderRect() override;
     void showTip(int tip) override;
+    void setTipText(const std::string& text) override;
 
     // TrackerHost
     bool previewReady() override;
@@ -102,6 +111,7 @@ public:
 
     // PreviewHost
     CaptureTarget captureTarget() override;
+    platform::WindowId videoOwner() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -114,11 +124,16 @@ protected:
 private:
     void place();
     void buildMiniLayout();
+    void buildMaxiLayout();
+    void updateMenuState();
+    void popUpMenu(QMenu* menu);
+    void toggleClonedVideo();
+    void chooseRecordingFolder();
+    void restoreDefaults();
+    void storePosition();
     QPushButton* titleButton(const char* picture, int left, int width, int bottom);
     QPixmap scaledPicture(const char* file, const char* scaledFile, int width, int height);
     void onMessage(platform::MessageId message, std::intptr_t wParam, std::intptr_t lParam);
-    void showPlayMenu();
-    void showMarkMenu();
     void oneTimeInitialisation();
 
     AppContext& ctx_;
@@ -142,6 +157,8 @@ private:
     QPushButton* mic_ = nullptr;
     QTextEdit* status_ = nullptr;
     QWidget* clonePanel_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    MaxiClientArea* maxi_ = nullptr;
     QString statusText_;
     int stripHeight_ = 30;
     int buttonRowHeight_ = 17;

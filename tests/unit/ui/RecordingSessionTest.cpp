@@ -31,6 +31,7 @@ struct FakeSessionUi : SessionUi, TrackerHost {
     void closeMarkingWindow() override {}
     platform::Rect recorderRect() override { return {1500, 800, 1700, 950}; }
     void showTip(int tip) override { tips.push_back(tip); }
+    void setTipText(const std::string& text) override { tipTexts.push_back(text); }
     bool previewReady() override { return false; }
     void startTimer(int) override { timerRunning = true; }
     bool regionFrameShown() override { return false; }
@@ -42,6 +43,7 @@ struct FakeSessionUi : SessionUi, TrackerHost {
     std::string playCaption;
     std::string status;
     std::vector<int> tips;
+    std::vector<std::string> tipTexts;
 };
 
 class RecordingSessionTest : public ::testing::Test {
@@ -130,8 +132,10 @@ TEST_F(RecordingSessionTest, AFileThatStaysEmptyStopsAfterThirtyTicks) {
 TEST_F(RecordingSessionTest, DualAudioWithoutSecondSourceRefusesEveryStart) {
     fp.ctx.settings.dualAudio = 1;
     fp.ctx.settings.audioSource1.clear();
+    fp.ctx.settings.showVideo = 0;
     for (int attempt = 0; attempt < 2; ++attempt) session->startStopToggle();
     EXPECT_FALSE(session->recording());
+    EXPECT_EQ(ui.tipTexts, std::vector<std::string>(2, ""));  // without a preview the tip is cleared first
     EXPECT_EQ(fp.messageBox.texts(),
               std::vector<std::string>(2, "No second audio source specified for dual audio. Open Audio Setup and "
                                           "select a Microphone or Line In."));

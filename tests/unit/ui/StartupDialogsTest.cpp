@@ -6,7 +6,9 @@
 
 #include "FakePlatform.h"
 #include "app/SettingsStore.h"
+#include "ui/MaxiClientArea.h"
 #include "ui/MessageDlg.h"
+#include "ui/RecorderMenus.h"
 #include "ui/RecorderPlacement.h"
 #include "ui/SplashDlg.h"
 #include "platform/audio/fake/FakeAudioSystem.h"
@@ -43,8 +45,19 @@ TEST(RecorderPlacementTest, StoredPositionOrBottomRight) {
 class DialogTest : public ::testing::Test {
 protected:
     DialogTest() : store(fp.ctx) { store.prepareDataFolder(); }
+    // A recorder window at scale 1 on a 1920 x 1080 screen.
+    std::unique_ptr<WinDlg> makeRecorder(WinDlg::Layout layout) {
+        fp.ctx.environment.desktopRect = {0, 0, 1920, 1080};
+        fp.ctx.environment.taskbarHeight = 40;
+        fp.ctx.settings.size = 100;
+        return std::make_unique<WinDlg>(fp.ctx, store, RecorderServices{registry, pages, hotkeys, audio}, layout);
+    }
     test::FakePlatform fp;
     SettingsStore store;
+    platform::FilterRegistry registry;
+    platform::FakePropertyPages pages;
+    platform::FakeHotkeys hotkeys;
+    platform::FakeAudioSystem audio;
 };
 
 TEST_F(DialogTest, TipCloseWithTickStoresBitTwo) {
@@ -100,14 +113,8 @@ TEST(SplashDlgTest, RunsItsWorkAtTheFirstTickAndCloses) {
 }
 
 TEST_F(DialogTest, RecorderWindowLayoutsAndExitPath) {
-    fp.ctx.environment.desktopRect = {0, 0, 1920, 1080};
-    fp.ctx.environment.taskbarHeight = 40;
-    fp.ctx.settings.size = 100;
-    platform::FilterRegistry registry;
-    platform::FakePropertyPages pages;
-    platform::FakeHotkeys hotkeys;
-    platform::FakeAudioSystem audio;
-    WinDlg mini(fp.ctx, store, RecorderServices{registry, pages, hotkeys, audio}, WinDlg::Layout::Mini);
+    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini);
+    WinDlg& mini = *recorder;
     EXPECT_EQ(mini.statusText(), "Welcome...");
     EXPECT_EQ(mini.windowTitle(), "Talvora");
     EXPECT_EQ(mini.size(), QSize(207, 146));
@@ -123,6 +130,61 @@ TEST_F(DialogTest, RecorderWindowLayoutsAndExitPath) {
     EXPECT_THROW(mini.closeProgram(), platform::ProcessExit);
     EXPECT_TRUE(fp.ctx.closing.load());
     mini.closeProgram();  // a second request while closing does nothing
+}
+
+TEST(MaxiTitleBarTest, AreasScaleWithTheInterface) {
+    EXPECT_EQ(maxiTitleAreaAt({490, 4}, 1.0), MaxiTitleArea::Close);
+    EXPECT_EQ(maxiTitleAreaAt({505, 20}, 1.0), MaxiTitleArea::Close);
+    EXPECT_EQ(maxiTitleAreaAt({505, 21}, 1.0), MaxiTitleArea::None);
+    EXPECT_EQ(maxiTitleAreaAt({486, 10}, 1.0), MaxiTitleArea::None);  // between the buttons
+    EXPECT_EQ(maxiTitleAreaAt({40, 10}, 1.0), MaxiTitleArea::Drag);
+    EXPECT_EQ(maxiTitleAreaAt({39, 10}, 1.0), MaxiTitleArea::None);
+    EXPECT_EQ(maxiTitleAreaAt({490, 10}, 1.5), MaxiTitleArea::Drag);
+    EXPECT_EQ(maxiTitleAreaAt({710, 10}, 1.5), MaxiTitleArea::Minimize);
+    EXPECT_EQ(maxiTitleAreaAt({750, 29}, 1.5), MaxiTitleArea::Close);
+}
+
+TEST_F(DialogTest, MaxiLayoutMenuTitleBarAndTipText) {
+    fp.ctx.settings.showVideo = 1;
+    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Maxi);
+    WinDlg& maxi = *recorder;
+    MaxiClientArea* area = maxi.maxiClientArea();
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->size(), QSize(508, 237));  // the template's client size, below the menu bar
+    EXPECT_EQ(maxi.height(), 237 + area->y());
+
+    const auto checked = [&](int id) {
+        for (QAction* action : maxi.findChildren<QAction*>())
+            if (commandOf(action) == id) return action->isChecked();
+        return false;
+    };
+    EXPECT_TRUE(checked(command::kShowClonedVideo));
+    EXPECT_FALSE(checked(command::kFullScreen));
+    maxi.onCommand(command::kShowClonedVideo);
+    EXPECT_EQ(fp.ctx.settings.showVideo, 0);
+    EXPECT_FALSE(checked(command::kShowClonedVideo));
+
+    // The tip replaces the title once set, even when it is empty.
+    EXPECT_FALSE(area->tipSet());
+    maxi.setTipText(std::string(10050, 'x'));
+    EXPECT_EQ(area->tipText().size(), 9999);
+    maxi.setTipText("");
+    EXPECT_TRUE(area->tipSet());
+
+    // A title button acts only when pressed and released on it.
+    maxi.show();
+    QTest::mousePress(area, Qt::LeftButton, {}, QPoint(497, 12));
+    QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(470, 12));
+    EXPECT_TRUE(maxi.isVisible());
+    QTest::mousePress(area, Qt::LeftButton, {}, QPoint(470, 12));
+    QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(475, 12));
+    EXPECT_FALSE(maxi.isVisible());
+
+    // Restore defaults asks first; No keeps everything.
+    fp.messageBox.queueAnswer(platform::IDNO);
+    maxi.onCommand(command::kRestoreDefaults);
+    EXPECT_EQ(fp.messageBox.texts().back(), "Talvora will close after this\n\nContinue?");
+    EXPECT_FALSE(fp.ctx.closing.load());
 }
 
 }  // namespace

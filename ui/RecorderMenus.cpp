@@ -1,0 +1,84 @@
+#include "ui/RecorderMenus.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace talvora {
+
+namespace {
+
+// Commands whose windows (region frame, settings, recordings browser) are
+// not part of the recorder window; their entries stay greyed until then.
+bool availableHere(int id) {
+    switch (id) {
+        case command::kOpenStorageFolder:
+        case command::kMarkRegion:
+        case command::kMarkEntireScreen:
+        case command::kCaptureOptions:
+        case command::kResetMarkers:
+            return false;
+        default:
+            return true;
+    }
+}
+
+QAction* addCommand(QMenu* menu, const char* text, int id) {
+    QAction* action = menu->addAction(text);
+    action->setData(id);
+    action->setEnabled(availableHere(id));
+    return action;
+}
+
+}  // namespace
+
+int commandOf(const QAction* action) { return action != nullptr ? action->data().toInt() : 0; }
+
+QMenu* makePlayMenu(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    addCommand(menu, "Play recorded file ", command::kPlayRecordedFile);
+    menu->addSeparator();
+    addCommand(menu, "Open storage folder", command::kOpenStorageFolder);
+    menu->addSeparator();
+    addCommand(menu, "Setup storage folder", command::kSetupStorageFolder);
+    return menu;
+}
+
+QMenu* makeMarkMenu(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    addCommand(menu, "Mark a screen &regioon ", command::kMarkRegion);
+    menu->addSeparator();
+    addCommand(menu, "Mark entire &screen", command::kMarkEntireScreen);
+    menu->addSeparator();
+    addCommand(menu, "&Capture/Save options", command::kCaptureOptions);
+    addCommand(menu, "Enable &tracking meet windows", command::kEnableTracking);
+    return menu;
+}
+
+QMenuBar* makeRecorderMenuBar(QWidget* parent) {
+    auto* bar = new QMenuBar(parent);
+    QMenu* file = bar->addMenu("&File");
+    addCommand(file, "Open storage folder", command::kOpenStorageFolder);
+    file->addSeparator();
+    addCommand(file, "E&xit", command::kExit);
+    QMenu* options = bar->addMenu("&Options");
+    addCommand(options, "Show &cloned video", command::kShowClonedVideo)->setCheckable(true);
+    addCommand(options, "Set &Full screen ", command::kFullScreen)->setCheckable(true);
+    addCommand(options, "Reset mar&kers", command::kResetMarkers);
+    options->addSeparator();
+    addCommand(options, "&Restore defaults", command::kRestoreDefaults);
+    addCommand(options, "&VexaBrowser", command::kBrowserCompanion);
+    QMenu* help = bar->addMenu("&Help");
+    addCommand(help, "&User guide (web)", command::kUserGuide);
+    addCommand(help, "&Website", command::kWebSite);
+    help->addSeparator();
+    addCommand(help, "&About", command::kAbout);
+    return bar;
+}
+
+void checkCommand(QWidget* root, int id, bool checked) {
+    for (QAction* action : root->findChildren<QAction*>())
+        if (commandOf(action) == id) action->setChecked(checked);
+}
+
+}  // namespace talvora

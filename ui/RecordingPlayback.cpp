@@ -1,0 +1,23 @@
+#include "ui/RecordingPlayback.h"
+
+#include "platform/core/Format.h"
+#include "platform/shell/Launcher.h"
+
+namespace talvora {
+
+void PlayRecording(AppContext& ctx, const std::string& file) {
+    platform::Launcher& launcher = ctx.platform.launcher;
+    constexpr auto normal = platform::ShowState::Normal;
+    if (!ctx.environment.notWindows7) {
+        launcher.execute("open", file, "", normal);
+        return;
+    }
+    const std::string quoted = platform::format(" \"%s\"", file.c_str());
+    const std::string vlc = launcher.findExecutable("vlc");
+    if (!vlc.empty() && launcher.execute("open", vlc, quoted, normal)) return;
+    // The system's own player is whatever the desktop opens media files with.
+    if (launcher.execute("open", file, "", normal)) return;
+    launcher.execute("open", ctx.settings.recordingFolder, quoted, normal);
+}
+
+}  // namespace talvora
