@@ -14,29 +14,6 @@ namespace {
 constexpr int kClientSearchDepth = 3;
 constexpr std::uint32_t kIconicState = 3;  // ICCCM WM_STATE
 
-// WM_NAME is ISO Latin-1 text (STRING); COMPOUND_TEXT without escape
-// sequences is the same. Titles are handed out in UTF-8.
-std::string latin1ToUtf8(const char* text, int length) {
-    std::string out;
-    for (int i = 0; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::string textOf(xcb_get_property_reply_t* reply, xcb_atom_t utf8) {
-    const auto* text = static_cast<const char*>(xcb_get_property_value(reply));
-    const int length = xcb_get_property_value_length(reply);
-    if (reply->type == utf8) return std::string(text, static_cast<std::size_t>(length));
-    return latin1ToUtf8(text, length);
-}
-
 // The windows in order, each only where it comes first.
 std::vector<xcb_window_t> withoutRepeats(std::vector<xcb_window_t> windows) {
     std::unordered_set<xcb_window_t> seen;
@@ -188,6 +165,7 @@ std::vector<xcb_window_t> X11Windows::stacked() {
     auto tree = xcb_.reply(xcb_query_tree_reply, treeCookie);
     auto checkReply = xcb_.reply(xcb_get_property_reply, checkCookie);
     auto stackingReply = xcb_.reply(xcb_get_property_reply, stackingCookie);
+    titleCache_.dropChanged();
     if (!tree) return {};
 
     const xcb_window_t* bottom = xcb_query_tree_children(tree.get());
@@ -298,26 +276,7 @@ std::vector<xcb_window_t> X11Windows::clientsOf(const std::vector<xcb_window_t>&
 }
 
 std::vector<std::string> X11Windows::titles(const std::vector<WindowId>& windows) {
-    const xcb_atom_t netName = xcb_.atom("_NET_WM_NAME");
-    const xcb_atom_t utf8 = xcb_.atom("UTF8_STRING");
-    std::vector<xcb_get_property_cookie_t> netCookies;
-    std::vector<xcb_get_property_cookie_t> wmCookies;
-    for (xcb_window_t window : windows) {
-        netCookies.push_back(xcb_.requestProperty(window, netName, utf8));
-        wmCookies.push_back(xcb_.requestProperty(window, XCB_ATOM_WM_NAME));
-    }
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        auto netReply = xcb_.reply(xcb_get_property_reply, netCookies[i]);
-        auto wmReply = xcb_.reply(xcb_get_property_reply, wmCookies[i]);
-        if (netReply && netReply->type == utf8 && netReply->format == 8)
-            names.push_back(textOf(netReply.get(), utf8));
-        else if (wmReply && wmReply->format == 8)
-            names.push_back(textOf(wmReply.get(), utf8));
-        else
-            names.emplace_back();
-    }
-    return names;
+    return titleCache_.titles(windows);
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/desktop/Windows.h"
+#include "platform/desktop/linux/X11TitleCache.h"
 #include "platform/desktop/linux/XcbConnection.h"
 
 namespace platform {
@@ -37,7 +38,8 @@ public:
     bool isMinimized(WindowId window) override;
     // Geometry in root coordinates widened by the border and _NET_FRAME_EXTENTS.
     Rect rect(WindowId window) override;
-    // _NET_WM_NAME (UTF-8) when the window has it, else WM_NAME; batched.
+    // _NET_WM_NAME (UTF-8) when the window has it, else WM_NAME; read once
+    // per window and again only after it changed (see X11TitleCache).
     std::vector<std::string> titles(const std::vector<WindowId>& windows) override;
     // WS_EX_NOREDIRECTIONBITMAP: an InputOnly window (no pixels of its own to
     // capture); WS_EX_TOPMOST: _NET_WM_STATE_ABOVE; WS_EX_LAYERED: it carries
@@ -59,6 +61,7 @@ private:
     std::vector<xcb_window_t> clientsOf(const std::vector<xcb_window_t>& rootChildren);
 
     XcbConnection xcb_;
+    X11TitleCache titleCache_{xcb_};
 };
 
 }  // namespace platform
