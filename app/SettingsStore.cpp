@@ -223,6 +223,9 @@ int SettingsStore::write() {
         return 0;
     }
     std::fclose(probe);
+    // The tracker saves every second, mostly without a change: a file that
+    // holds the text already is left alone.
+    if (readWholeFile(settingsPath_) == text) return 1;
 
     // The system leaves this case open; it is reported like a failed test, and
     // the old file stays as it was.

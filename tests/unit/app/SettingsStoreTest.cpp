@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <csignal>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -393,6 +394,24 @@ TEST_F(SettingsStoreTest, WriteProducesTheFileAndIsRepeatable) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dataFolder()), fs::directory_iterator()), 1)
         << "no temporary file is left behind";
     EXPECT_TRUE(messages().empty());
+}
+
+// The tracker saves every second: a file holding the text already is not
+// replaced, but one changed behind the store's back gets the record again.
+TEST_F(SettingsStoreTest, WriteReplacesTheFileOnlyWhenItsTextDiffers) {
+    store.prepareDataFolder();
+    ASSERT_EQ(store.write(), 1);
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(settingsFile(), hourAgo);
+    ASSERT_EQ(store.write(), 1);
+    EXPECT_EQ(fs::last_write_time(settingsFile()), hourAgo);
+
+    spit(settingsFile(), "Protocol: 9\r\n");
+    ASSERT_EQ(store.write(), 1);
+    EXPECT_EQ(slurp(settingsFile()), formatSettingsFile(app.settings));
+    app.settings.protocol = 4;
+    ASSERT_EQ(store.write(), 1);
+    EXPECT_EQ(slurp(settingsFile()), formatSettingsFile(app.settings));
 }
 
 TEST_F(SettingsStoreTest, ReadingAWrittenFileGivesTheSameRecord) {
