@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace platform {
 
@@ -28,6 +29,54 @@ Rect intersect(const Rect& a, const Rect& b) {
     return r;
 }
 
+// The root's size and the work area, asked together on construction so that
+// they cost one round trip; each answer is awaited once, when first wanted.
+class RootArea {
+public:
+    explicit RootArea(XcbConnection& xcb)
+        : xcb_(xcb),
+          geometry_(xcb_get_geometry(xcb.get(), xcb.root())),
+          areas_(xcb.requestProperty(xcb.root(), xcb.atom("_NET_WORKAREA"))),
+          current_(xcb.requestProperty(xcb.root(), xcb.atom("_NET_CURRENT_DESKTOP"))) {}
+
+    // As desktopRect().
+    Rect desktop() {
+        collect();
+        return desktop_;
+    }
+    // _NET_WORKAREA of the current desktop; the whole screen without one.
+    Rect work() {
+        collect();
+        return work_;
+    }
+
+private:
+    void collect() {
+        if (collected_) return;
+        collected_ = true;
+        auto root = xcb_.reply(xcb_get_geometry_reply, geometry_);
+        const auto areas = XcbConnection::cardinalsOf(xcb_.reply(xcb_get_property_reply, areas_).get());
+        const auto current = XcbConnection::cardinalsOf(xcb_.reply(xcb_get_property_reply, current_).get());
+        if (root) desktop_ = {0, 0, root->width, root->height};
+        work_ = desktop_;
+        // _NET_WORKAREA holds x, y, width, height for each virtual desktop.
+        if (areas.size() < 4) return;
+        std::size_t first = current.empty() ? 0 : std::size_t{current.front()} * 4;
+        if (first + 4 > areas.size()) first = 0;
+        const auto x = static_cast<int>(areas[first]);
+        const auto y = static_cast<int>(areas[first + 1]);
+        work_ = {x, y, x + static_cast<int>(areas[first + 2]), y + static_cast<int>(areas[first + 3])};
+    }
+
+    XcbConnection& xcb_;
+    xcb_get_geometry_cookie_t geometry_;
+    xcb_get_property_cookie_t areas_;
+    xcb_get_property_cookie_t current_;
+    bool collected_ = false;
+    Rect desktop_;
+    Rect work_;
+};
+
 }  // namespace
 
 X11Display::X11Display() {
@@ -51,34 +100,28 @@ Rect X11Display::desktopRect() {
     return {0, 0, root->width, root->height};
 }
 
-Rect X11Display::workArea() {
-    const xcb_window_t root = xcb_.root();
-    // _NET_WORKAREA holds x, y, width, height for each virtual desktop.
-    const auto areas = xcb_.cardinals(root, xcb_.atom("_NET_WORKAREA"));
-    if (areas.size() < 4) return desktopRect();
-    const auto current = xcb_.cardinals(root, xcb_.atom("_NET_CURRENT_DESKTOP"));
-    std::size_t first = current.empty() ? 0 : std::size_t{current.front()} * 4;
-    if (first + 4 > areas.size()) first = 0;
-    const auto x = static_cast<int>(areas[first]);
-    const auto y = static_cast<int>(areas[first + 1]);
-    return {x, y, x + static_cast<int>(areas[first + 2]), y + static_cast<int>(areas[first + 3])};
-}
+Rect X11Display::workArea() { return RootArea(xcb_).work(); }
 
 std::vector<Monitor> X11Display::monitors() {
-    const Rect work = workArea();
+    // Both asked before either answer is awaited: one round trip.
+    RootArea root(xcb_);
+    std::optional<xcb_randr_get_monitors_cookie_t> monitorsCookie;
+    if (hasMonitors_) monitorsCookie = xcb_randr_get_monitors(xcb_.get(), xcb_.root(), 1);
+    const Rect work = root.work();
     std::vector<Monitor> result;
-    for (const Rect& monitor : randrMonitors()) {
-        // A monitor the work area misses entirely keeps its whole rectangle.
-        const Rect part = intersect(monitor, work);
-        result.push_back({monitor, part.width() > 0 ? part : monitor});
+    if (monitorsCookie) {
+        for (const Rect& monitor : randrMonitors(*monitorsCookie)) {
+            // A monitor the work area misses entirely keeps its whole rectangle.
+            const Rect part = intersect(monitor, work);
+            result.push_back({monitor, part.width() > 0 ? part : monitor});
+        }
     }
-    if (result.empty()) result.push_back({desktopRect(), work});
+    if (result.empty()) result.push_back({root.desktop(), work});
     return result;
 }
 
-std::vector<Rect> X11Display::randrMonitors() {
-    if (!hasMonitors_) return {};
-    auto list = xcb_.reply(xcb_randr_get_monitors_reply, xcb_randr_get_monitors(xcb_.get(), xcb_.root(), 1));
+std::vector<Rect> X11Display::randrMonitors(xcb_randr_get_monitors_cookie_t cookie) {
+    auto list = xcb_.reply(xcb_randr_get_monitors_reply, cookie);
     if (!list) return {};
     std::vector<Rect> rects;
     for (auto it = xcb_randr_get_monitors_monitors_iterator(list.get()); it.rem > 0;

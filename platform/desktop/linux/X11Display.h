@@ -1,5 +1,7 @@
 #pragma once
 
+#include <xcb/randr.h>
+
 #include <vector>
 
 #include "platform/desktop/Display.h"
@@ -31,7 +33,7 @@ public:
     int systemMetric(SystemMetric metric) override;
 
 private:
-    std::vector<Rect> randrMonitors();
+    std::vector<Rect> randrMonitors(xcb_randr_get_monitors_cookie_t cookie);
 
     XcbConnection xcb_;
     bool hasMonitors_ = false;  // RandR 1.5 or later
