@@ -26,8 +26,9 @@ public:
     // the call is seen (one round trip when nothing changed).
     std::vector<std::string> titles(const std::vector<xcb_window_t>& windows);
 
-    // Forgets what the events received so far report as changed or gone;
-    // called after any round trip, so that the events do not pile up.
+    // Forgets what the events received so far report as changed or gone.
+    // Replies bring the events in with them: whoever lists the windows calls
+    // this too, so that the events do not pile up between title reads.
     void dropChanged();
 
 private:
