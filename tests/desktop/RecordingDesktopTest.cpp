@@ -75,18 +75,12 @@ void RecordingDesktopTest::SetUp() {
 
 void RecordingDesktopTest::TearDown() {
     graph.reset();
-    for (QProcess* p : {&patternWindow_, &tone_}) {
-        p->kill();
-        p->waitForFinished(3000);
-    }
+    stopMeeting();
     if (!previous_.empty()) std::filesystem::current_path(previous_);
 }
 
-std::string RecordingDesktopTest::record(const std::string& file, const std::function<void(Settings&)>& change,
-                                         int total_ms, int pauseAt_ms, int pause_ms) {
-    total_ms -= 1000;
+void RecordingDesktopTest::captureMeeting(Settings& s) {
     const platform::Rect r = windows.rect(windows.find("Zoom Meeting"));
-    Settings& s = ctx.settings;
     s.xTop = r.left;
     s.yTop = r.top;
     s.xBottom = r.right;
@@ -94,6 +88,20 @@ std::string RecordingDesktopTest::record(const std::string& file, const std::fun
     s.frameRate = 15;
     s.bitcount = 32;
     s.audioOnly = s.videoOnly = s.dualAudio = 0;
+}
+
+void RecordingDesktopTest::stopMeeting() {
+    for (QProcess* p : {&patternWindow_, &tone_}) {
+        p->kill();
+        p->waitForFinished(3000);
+    }
+}
+
+std::string RecordingDesktopTest::record(const std::string& file, const std::function<void(Settings&)>& change,
+                                         int total_ms, int pauseAt_ms, int pause_ms) {
+    total_ms -= 1000;
+    Settings& s = ctx.settings;
+    captureMeeting(s);
     change(s);
     store.write();
     const std::string out = dir.filePath(QString::fromStdString(file)).toStdString();

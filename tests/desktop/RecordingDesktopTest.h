@@ -50,6 +50,10 @@ protected:
                        int pauseAt_ms = -1, int pause_ms = 0);
 
     static std::string run(const QString& program, const QStringList& args);
+    // Settings that record the "Zoom Meeting" window with its sound, 15 fps.
+    void captureMeeting(Settings& s);
+    // Ends the meeting window and the tone this test started.
+    void stopMeeting();
 
     static double probeDuration(const std::string& file);
     // The sound, 44.1 kHz 16-bit mono, without its first and last half
