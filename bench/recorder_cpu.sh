@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # CPU of the recorder on the virtual desktop, idle with its preview running
 # (5 fps), and while recording a 640x480 meeting window, against the ffmpeg
-# command line capturing and encoding the same rectangle (x11grab + pulse ->
-# wmv1 + wmav2). Run: scripts/virtual-desktop run bench/recorder_cpu.sh
+# command line capturing and encoding the same: the window's frame rectangle
+# (x11grab) and both sound sides mixed (pulse + amix) -> wmv1 + wmav2.
+# Run: scripts/virtual-desktop run bench/recorder_cpu.sh
 set -euo pipefail
 program="${1:-$(dirname "$0")/../build/bin/talvora}"
 seconds="${SECONDS_PER_RUN:-20}"
@@ -34,14 +35,21 @@ before=$(cpu_ticks $recorder); sleep "$seconds"; after=$(cpu_ticks $recorder)
 echo "recorder recording: $(percent $((after - before))) % of one core"
 xdotool key ctrl+s
 sleep 3
+ffprobe -v error -show_entries stream=codec_name,width,height -of compact "$work"/Videos/*/*.wmv
 
-geometry=$(xwininfo -name "Zoom Meeting" -frame | awk '/Absolute upper-left X/{x=$4}/Absolute upper-left Y/{y=$4}/Width/{w=$2}/Height/{h=$2}END{print w - w % 8 "x" h - h % 8 "+" x "+" y}')
-size=${geometry%%+*}
-offset=${geometry#*+}
-ffmpeg -loglevel quiet -y -f x11grab -framerate 15 -video_size "$size" -i "$DISPLAY+${offset/+/,}" \
-  -f pulse -i default -c:v wmv1 -b:v 1200k -c:a wmav2 -b:a 64k "$work/peer.wmv" &
+# The same capture as the recorder's: the window with its frame, and the
+# speakers (loopback) mixed with the microphone.
+read -r x y w h < <(xwininfo -name "Zoom Meeting" | awk '/Absolute upper-left X/{x=$4}/Absolute upper-left Y/{y=$4}/Width/{w=$2}/Height/{h=$2}END{print x, y, w, h}')
+window=$(xdotool search --name '^Zoom Meeting$' | head -n 1)
+read -r left right top bottom < <(xprop -id "$window" _NET_FRAME_EXTENTS | awk -F' = ' '{gsub(/,/, ""); print $2}')
+x=$((x - ${left:-0})); y=$((y - ${top:-0}))
+w=$((w + ${left:-0} + ${right:-0})); h=$((h + ${top:-0} + ${bottom:-0}))
+ffmpeg -loglevel quiet -y -f x11grab -framerate 15 -video_size "$((w - w % 8))x$((h - h % 8))" -i "$DISPLAY+$x,$y" \
+  -f pulse -i speakers.monitor -f pulse -i microphone -filter_complex "[1:a][2:a]amix=inputs=2[a]" \
+  -map 0:v -map "[a]" -c:v wmv1 -b:v 1200k -c:a wmav2 -b:a 64k "$work/peer.wmv" &
 peer=$!
 sleep 3
 before=$(cpu_ticks $peer); sleep "$seconds"; after=$(cpu_ticks $peer)
 kill -INT $peer; wait $peer 2>/dev/null || true
 echo "ffmpeg command line, same capture and encode: $(percent $((after - before))) % of one core"
+ffprobe -v error -show_entries stream=codec_name,width,height -of compact "$work/peer.wmv"

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -57,13 +58,35 @@ struct MediaType {
     static MediaType ofStream() { return {MajorType::Stream, {}, {}, {}}; }
 };
 
+// Leaves new elements uninitialised: a frame buffer is written whole right
+// after it is sized, and clearing 1 MB per frame first costs as much again.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <class U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using SampleBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
 // One buffer of media on the graph's stream clock (100 ns units, starting at
 // 0 when the graph first runs; paused time does not count).
 struct MediaSample {
     std::int64_t pts_100ns = 0;
     std::int64_t duration_100ns = 0;
     int stride = 0;  // video: bytes per row
-    std::vector<std::uint8_t> data;
+    SampleBytes data;
     // Encoded samples: when the sample is decoded (before pts_100ns where
     // pictures are reordered), and whether decoding can start with it.
     std::int64_t dts_100ns = 0;

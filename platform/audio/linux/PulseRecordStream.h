@@ -14,7 +14,7 @@ namespace platform {
 // recording lives and fails independently of every other call.
 class PulseRecordStream : public AudioRecordStream {
 public:
-    static constexpr std::chrono::milliseconds kFragment{20};
+    static constexpr std::chrono::milliseconds kFragment{50};
 
     // Connects and starts recording within `timeout`. Any thread.
     static AudioStatus open(std::chrono::milliseconds timeout, const std::string& sourceName, int sampleRate,

@@ -19,15 +19,16 @@
 namespace platform {
 
 // One run of an audio capture: a worker that reads the remote and/or the
-// local stream, mixes them and delivers samples of 20 ms on `out`, stamped
-// by the number of frames delivered before them, so the stream has no gap
-// even across a pause. The remote stream sets the pace; the local one joins
-// through a jitter buffer. Made and destroyed on the UI thread by the
+// local stream, mixes them and delivers samples of 50 ms (the capture
+// format's 8820-byte buffers) on `out`, stamped by the number of frames
+// delivered before them, so the stream has no gap even across a pause.
+// The remote stream sets the pace; the local one joins through a jitter
+// buffer. Made and destroyed on the UI thread by the
 // filter's state changes.
 class AudioCaptureSession {
 public:
     static constexpr AudioFormat kFormat{44100, 2, 16};
-    static constexpr int kFramesPerSample = kFormat.sampleRate / 50;
+    static constexpr int kFramesPerSample = kFormat.sampleRate / 20;
 
     // At least one of the streams; both are read on the worker only.
     AudioCaptureSession(std::unique_ptr<AudioRecordStream> remote, std::unique_ptr<AudioRecordStream> local,
@@ -48,7 +49,7 @@ public:
 private:
     void run();
     void capture();
-    // Sends whole 20 ms samples out of `pending`; with `all`, the rest too.
+    // Sends whole 50 ms samples out of `pending`; with `all`, the rest too.
     void deliver(std::vector<std::int16_t>& pending, bool all);
 
     static constexpr std::chrono::milliseconds kReadWait{100};

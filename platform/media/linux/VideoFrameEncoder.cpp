@@ -13,12 +13,10 @@ int VideoFrameEncoder::open(ffmpeg::CodecContextPtr codec, const StreamEncoder::
     codec->time_base = {1, framesPerSecond_};
     codec->framerate = {framesPerSecond_, 1};
 
-    frame_.reset(av_frame_alloc());
-    if (!frame_) return AVERROR(ENOMEM);
-    frame_->format = codec->pix_fmt;
-    frame_->width = codec->width;
-    frame_->height = codec->height;
-    if (int error = av_frame_get_buffer(frame_.get(), 0); error < 0) return error;
+    pixelFormat_ = codec->pix_fmt;
+    width_ = codec->width;
+    height_ = codec->height;
+    if (writableFrame() == nullptr) return AVERROR(ENOMEM);
 
     const AVPixelFormat source = input_.bitsPerPixel == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0;
     scaler_.reset(sws_getContext(input_.width, input_.height, source, codec->width, codec->height, codec->pix_fmt,
@@ -39,13 +37,30 @@ int VideoFrameEncoder::encode(const MediaSample& sample) {
         ++skipped_;
         return 0;
     }
-    if (int error = av_frame_make_writable(frame_.get()); error < 0) return error;
+    AVFrame* frame = writableFrame();
+    if (frame == nullptr) return AVERROR(ENOMEM);
     const std::uint8_t* planes[4] = {sample.data.data(), nullptr, nullptr, nullptr};
     const int strides[4] = {stride, 0, 0, 0};
-    sws_scale(scaler_.get(), planes, strides, 0, input_.height, frame_->data, frame_->linesize);
-    frame_->pts = pts;
+    sws_scale(scaler_.get(), planes, strides, 0, input_.height, frame->data, frame->linesize);
+    frame->pts = pts;
     lastPts_ = pts;
-    return stream_.encode(frame_.get());
+    return stream_.encode(frame);
+}
+
+AVFrame* VideoFrameEncoder::writableFrame() {
+    constexpr std::size_t kMostFrames = 8;  // an encoder holding more gets its frame copied
+    for (const ffmpeg::FramePtr& frame : frames_)
+        if (av_frame_is_writable(frame.get())) return frame.get();
+    if (frames_.size() >= kMostFrames)
+        return av_frame_make_writable(frames_.front().get()) < 0 ? nullptr : frames_.front().get();
+    ffmpeg::FramePtr frame(av_frame_alloc());
+    if (!frame) return nullptr;
+    frame->format = pixelFormat_;
+    frame->width = width_;
+    frame->height = height_;
+    if (av_frame_get_buffer(frame.get(), 0) < 0) return nullptr;
+    frames_.push_back(std::move(frame));
+    return frames_.back().get();
 }
 
 int VideoFrameEncoder::flush() { return stream_.isOpen() ? stream_.encode(nullptr) : 0; }

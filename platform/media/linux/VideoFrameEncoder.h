@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/media/MediaType.h"
 #include "platform/media/linux/FfmpegHandles.h"
@@ -31,8 +32,16 @@ private:
     VideoFormat input_;
     int framesPerSecond_;
     StreamEncoder stream_;
+    // A frame no one else holds, from the pool; null when none can be made.
+    AVFrame* writableFrame();
+
     ffmpeg::SwsContextPtr scaler_;
-    ffmpeg::FramePtr frame_;
+    AVPixelFormat pixelFormat_ = AV_PIX_FMT_NONE;
+    int width_ = 0;
+    int height_ = 0;
+    // The encoder keeps references to the frames it was sent: a frame it
+    // still holds is not written over, and none is copied or allocated anew.
+    std::vector<ffmpeg::FramePtr> frames_;
     std::int64_t lastPts_ = -1;
     std::int64_t skipped_ = 0;
 };

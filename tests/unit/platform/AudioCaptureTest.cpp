@@ -25,7 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kBlockFrames = 882;  // one delivered sample: 20 ms of 44100 Hz stereo
+constexpr int kBlockFrames = 2205;  // one delivered sample: 50 ms of 44100 Hz stereo
 constexpr const char* kMonitor = "speakers.monitor";
 
 std::vector<std::int16_t> block(std::int16_t value, int frames = kBlockFrames) {
@@ -253,8 +253,8 @@ TEST_F(AudioCaptureTest, TimestampsCountSamplesAndContinueAcrossAPause) {
     const auto samples = sink->samples();
     ASSERT_EQ(samples.size(), 10u);
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        EXPECT_EQ(samples[i]->pts_100ns, static_cast<std::int64_t>(i) * 200000) << i;
-        EXPECT_EQ(samples[i]->duration_100ns, 200000) << i;
+        EXPECT_EQ(samples[i]->pts_100ns, static_cast<std::int64_t>(i) * 500000) << i;
+        EXPECT_EQ(samples[i]->duration_100ns, 500000) << i;
         std::int16_t first;
         std::memcpy(&first, samples[i]->data.data(), sizeof first);
         EXPECT_EQ(first, i < 5 ? 1000 : 2000) << i;
