@@ -35,7 +35,8 @@ AudioStatus PulseRecordStream::open(std::chrono::milliseconds timeout, const std
         pa_stream* raw = s->stream_.get();
         pa_stream_set_state_callback(raw, onStreamState, &connection);
         pa_stream_set_read_callback(raw, onStreamRead, &connection);
-        // Small fragments keep the mix and its time stamps close to real time.
+        // Fragments of the capture buffers' 50 ms: the mix stays close to real
+        // time without waking the threads more often than a buffer fills.
         pa_buffer_attr attr;
         attr.maxlength = static_cast<std::uint32_t>(-1);
         attr.tlength = static_cast<std::uint32_t>(-1);
