@@ -8,29 +8,33 @@ namespace talvora {
 
 namespace {
 
-// Commands whose windows (region frame, settings, recordings browser) are
-// not part of the recorder window; their entries stay greyed until then.
-bool availableHere(int id) {
-    switch (id) {
-        case command::kOpenStorageFolder:
-        case command::kMarkRegion:
-        case command::kMarkEntireScreen:
-        case command::kCaptureOptions:
-        case command::kResetMarkers:
-            return false;
-        default:
-            return true;
-    }
-}
-
 QAction* addCommand(QMenu* menu, const char* text, int id) {
     QAction* action = menu->addAction(text);
     action->setData(id);
-    action->setEnabled(availableHere(id));
     return action;
 }
 
 }  // namespace
+
+bool opensWindowOfItsOwn(int id) {
+    switch (id) {
+        case command::kSettings:
+        case command::kCaptureOptions:
+        case command::kAudioSetup:
+        case command::kOpenStorageFolder:
+        case command::kMarkRegion:
+        case command::kMarkEntireScreen:
+        case command::kResetMarkers:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void enableCommands(QWidget* root, bool windowsOfTheirOwn) {
+    for (QAction* action : root->findChildren<QAction*>())
+        if (opensWindowOfItsOwn(commandOf(action))) action->setEnabled(windowsOfTheirOwn);
+}
 
 int commandOf(const QAction* action) { return action != nullptr ? action->data().toInt() : 0; }
 

@@ -35,12 +35,16 @@ constexpr int kFullScreen = 33058;
 constexpr int kAbout = 32835;
 }  // namespace command
 
-// The menus carry their command id in each entry's data; entries whose
-// feature is not part of this window yet are greyed.
+// The menus carry their command id in each entry's data.
 QMenu* makePlayMenu(QWidget* parent);  // pop-up menu 435
 QMenu* makeMarkMenu(QWidget* parent);  // pop-up menu 436
 QMenuBar* makeRecorderMenuBar(QWidget* parent);  // menu bar 431
 
+// Whether the command opens one of the windows built on their own (the
+// settings and audio set-up dialogs, the browser, the region marking).
+bool opensWindowOfItsOwn(int id);
+// Enables or greys the entries under `root` that open such windows.
+void enableCommands(QWidget* root, bool windowsOfTheirOwn);
 // Checks the entry of `id` under `root` (a menu or menu bar) when present.
 void checkCommand(QWidget* root, int id, bool checked);
 // The command id an entry carries, 0 for none.

@@ -56,7 +56,8 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
       tracker_(ctx, store, *this),
       graph_(ctx, store, toolkit_, services.registry, *this),
       preview_(ctx, toolkit_, services.registry, *this),
-      coreAudio_(ctx, services.audio, [this] { closeProgram(); }) {
+      coreAudio_(ctx, services.audio, [this] { closeProgram(); }),
+      windows_(services.windows) {
     // "MINI" is a borderless tool window; "MAXI" draws its own title bar too.
     Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
     if (layout == Layout::Mini) flags |= Qt::Tool;
@@ -112,6 +113,7 @@ void WinDlg::buildMaxiLayout() {
     maxi_->setGeometry(0, barHeight, client.width(), client.height());
     maxi_->setAttribute(Qt::WA_NativeWindow);  // the cloned video's parent window
     resize(client.width(), client.height() + barHeight);
+    enableCommands(menuBar_, windows_ != nullptr);
     connect(menuBar_, &QMenuBar::triggered, this, [this](QAction* action) { onCommand(commandOf(action)); });
     connect(maxi_, &MaxiClientArea::closeClicked, this, &WinDlg::closeProgram);
     connect(maxi_, &MaxiClientArea::minimizeClicked, this, &WinDlg::hideRecorder);
@@ -169,7 +171,8 @@ void WinDlg::buildMiniLayout() {
     sends(close, command::kClose);
     sends(minimize, command::kMinimize);
     sends(mic_, command::kMicrophone);
-    audioSetup->setEnabled(false);  // the audio set-up dialog comes with the audio dialogs
+    sends(audioSetup, command::kAudioSetup);
+    audioSetup->setEnabled(windows_ != nullptr);
 
     QFont font("Sans Serif");
     font.setPixelSize(std::max(1, H / 16));
@@ -189,7 +192,8 @@ void WinDlg::buildMiniLayout() {
     record_->setToolTip("Start/Stop recording");
     play_->setToolTip("View recordings");
     mark->setToolTip("Mark video window manually");
-    settingsButton->setEnabled(false);  // the settings dialog comes with its own work
+    settingsButton->setEnabled(windows_ != nullptr);
+    sends(settingsButton, command::kSettings);
     sends(record_, command::kRecord);
     sends(play_, command::kPlay);
     sends(mark, command::kMark);
@@ -215,10 +219,12 @@ void WinDlg::buildMiniLayout() {
 
 void WinDlg::popUpMenu(QMenu* menu) {
     const std::unique_ptr<QMenu> owned(menu);
+    enableCommands(menu, windows_ != nullptr);
     onCommand(commandOf(menu->exec(QCursor::pos() - QPoint(0, 10))));
 }
 
 void WinDlg::onCommand(int id) {
+    if (windows_ == nullptr && opensWindowOfItsOwn(id)) return;  // its entry is greyed
     const bool marking = markingState() != 0;
     switch (id) {
         case command::kRecord: session_->startStopToggle(); break;
@@ -232,11 +238,25 @@ void WinDlg::onCommand(int id) {
         case command::kExit: closeProgram(); break;
         case command::kMinimize: hideRecorder(); break;
         case command::kMicrophone: session_->muteToggle(); break;
+        case command::kSettings:
+        case command::kCaptureOptions:
+            if (!ctx_.recording && !session_->started() && !marking) windows_->openSettings();
+            break;
+        case command::kAudioSetup:
+            if (!ctx_.recording) windows_->openAudioSetup();
+            break;
         case command::kPlayRecordedFile:
             if (ctx_.recording) break;
             closeSettingsDialog();
             if (!session_->lastRecording().empty()) PlayRecording(ctx_, session_->lastRecording());
+            else if (windows_ != nullptr) windows_->openRecordingsBrowser();
             break;
+        case command::kOpenStorageFolder:
+            if (!marking) windows_->openRecordingsBrowser();
+            break;
+        case command::kMarkRegion: windows_->markRegion(); break;
+        case command::kMarkEntireScreen: windows_->markEntireScreen(); break;
+        case command::kResetMarkers: resetMarkers(); break;
         case command::kSetupStorageFolder: chooseRecordingFolder(); break;
         case command::kEnableTracking: tracker_.EnableTracking(TrackingCommandSource::RecorderMenu); break;
         case command::kShowClonedVideo: toggleClonedVideo(); break;
@@ -257,6 +277,17 @@ void WinDlg::onCommand(int id) {
             break;
         default: break;  // "Set Full screen" and "About" belong to the settings dialog
     }
+}
+
+void WinDlg::resetMarkers() {
+    Settings& s = ctx_.settings;
+    s.fullScreen = 0;
+    s.xTop = 200;
+    s.yTop = 200;
+    s.xBottom = 800;
+    s.yBottom = 600;
+    store_.write();
+    windows_->markRegion();
 }
 
 void WinDlg::toggleClonedVideo() {
@@ -418,6 +449,18 @@ void WinDlg::showStatus(const std::string& text) {
 }
 
 void WinDlg::hideRecorder() { hide(); }
+
+void WinDlg::closeSettingsDialog() {
+    if (windows_ != nullptr) windows_->closeSettings();
+}
+
+int WinDlg::markingState() { return windows_ != nullptr ? windows_->markingState() : 0; }
+
+void WinDlg::closeMarkingWindow() {
+    if (windows_ != nullptr) windows_->closeMarkingWindow();
+}
+
+bool WinDlg::regionFrameShown() { return windows_ != nullptr && windows_->regionFrameShown(); }
 
 void WinDlg::showRecorderRestored() {
     showNormal();

@@ -21,6 +21,7 @@
 #include "targets/TrackerHost.h"
 #include "targets/WindowTracker.h"
 #include "ui/HotkeyRegistration.h"
+#include "ui/RecorderWindows.h"
 #include "ui/RecordingSession.h"
 #include "ui/SessionUi.h"
 
@@ -41,6 +42,8 @@ struct RecorderServices {
     platform::PropertyPages& propertyPages;
     platform::Hotkeys& hotkeys;
     platform::AudioSystem& audio;
+    // The dialogs, browser and region marking; null while there are none.
+    RecorderWindows* windows = nullptr;
 };
 
 // The recorder window: everything the user sees after start-up. It owns the
@@ -85,9 +88,9 @@ public:
     void hideRecorder() override;
     void showRecorderRestored() override;
     void restartPreview() override;
-    void closeSettingsDialog() override {}
-    int markingState() override { return 0; }
-    void closeMarkingWindow() override {}
+    void closeSettingsDialog() override;
+    int markingState() override;
+    void closeMarkingWindow() override;
     platform::Rect recorderRect() override;
     void showTip(int tip) override;
     void setTipText(const std::string& text) override;
@@ -95,7 +98,7 @@ public:
     // TrackerHost
     bool previewReady() override;
     void startTimer(int interval_ms) override;
-    bool regionFrameShown() override { return false; }
+    bool regionFrameShown() override;
     bool converting() override { return false; }
 
     // RecordingHost
@@ -131,6 +134,7 @@ private:
     void chooseRecordingFolder();
     void restoreDefaults();
     void storePosition();
+    void resetMarkers();
     QPushButton* titleButton(const char* picture, int left, int width, int bottom);
     QPixmap scaledPicture(const char* file, const char* scaledFile, int width, int height);
     void onMessage(platform::MessageId message, std::intptr_t wParam, std::intptr_t lParam);
@@ -149,6 +153,7 @@ private:
     std::unique_ptr<HotkeyRegistration> hotkeys_;
     CoreAudio coreAudio_;
     QTimer timer_;
+    RecorderWindows* windows_;
     int ticks_ = 0;
     bool initialised_ = false;
 

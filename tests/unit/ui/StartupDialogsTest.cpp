@@ -46,11 +46,12 @@ class DialogTest : public ::testing::Test {
 protected:
     DialogTest() : store(fp.ctx) { store.prepareDataFolder(); }
     // A recorder window at scale 1 on a 1920 x 1080 screen.
-    std::unique_ptr<WinDlg> makeRecorder(WinDlg::Layout layout) {
+    std::unique_ptr<WinDlg> makeRecorder(WinDlg::Layout layout, RecorderWindows* windows = nullptr) {
         fp.ctx.environment.desktopRect = {0, 0, 1920, 1080};
         fp.ctx.environment.taskbarHeight = 40;
         fp.ctx.settings.size = 100;
-        return std::make_unique<WinDlg>(fp.ctx, store, RecorderServices{registry, pages, hotkeys, audio}, layout);
+        return std::make_unique<WinDlg>(fp.ctx, store, RecorderServices{registry, pages, hotkeys, audio, windows},
+                                        layout);
     }
     test::FakePlatform fp;
     SettingsStore store;
@@ -130,6 +131,50 @@ TEST_F(DialogTest, RecorderWindowLayoutsAndExitPath) {
     EXPECT_THROW(mini.closeProgram(), platform::ProcessExit);
     EXPECT_TRUE(fp.ctx.closing.load());
     mini.closeProgram();  // a second request while closing does nothing
+}
+
+struct RecordedWindows : RecorderWindows {
+    void openSettings() override { opened.push_back("settings"); }
+    void closeSettings() override { opened.push_back("close settings"); }
+    void openAudioSetup() override { opened.push_back("audio"); }
+    void openRecordingsBrowser() override { opened.push_back("browser"); }
+    void markRegion() override { opened.push_back("region"); }
+    void markEntireScreen() override { opened.push_back("screen"); }
+    int markingState() override { return marking; }
+    void closeMarkingWindow() override {}
+    bool regionFrameShown() override { return false; }
+    std::vector<std::string> opened;
+    int marking = 0;
+};
+
+TEST_F(DialogTest, CommandsOfOtherWindowsAreRoutedOrGreyed) {
+    {
+        const std::unique_ptr<WinDlg> alone = makeRecorder(WinDlg::Layout::Mini);
+        for (QPushButton* button : alone->findChildren<QPushButton*>()) {
+            if (button->text() == "&SETTINGS") {
+                EXPECT_FALSE(button->isEnabled());
+            }
+        }
+        alone->onCommand(command::kSettings);  // nothing to open, nothing happens
+    }
+    RecordedWindows windows;
+    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini, &windows);
+    recorder->onCommand(command::kSettings);
+    recorder->onCommand(command::kCaptureOptions);
+    recorder->onCommand(command::kPlayRecordedFile);  // no recording yet: the browser
+    windows.marking = 1;
+    recorder->onCommand(command::kOpenStorageFolder);  // not while marking
+    recorder->onCommand(command::kSettings);
+    windows.marking = 0;
+    fp.ctx.recording = true;
+    recorder->onCommand(command::kAudioSetup);  // not while recording
+    fp.ctx.recording = false;
+    recorder->onCommand(command::kResetMarkers);
+    EXPECT_EQ(windows.opened,
+              (std::vector<std::string>{"settings", "settings", "close settings", "browser", "region"}));
+    const Settings& s = fp.ctx.settings;
+    EXPECT_EQ((platform::Rect{s.xTop, s.yTop, s.xBottom, s.yBottom}), (platform::Rect{200, 200, 800, 600}));
+    EXPECT_EQ(s.fullScreen, 0);
 }
 
 TEST(MaxiTitleBarTest, AreasScaleWithTheInterface) {
