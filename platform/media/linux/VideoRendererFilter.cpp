@@ -23,8 +23,11 @@ HRESULT VideoRendererFilter::acceptType(Pin&, const MediaType& type) {
 }
 
 void VideoRendererFilter::receive(Pin&, const SamplePtr& sample) {
-    ++received_;
-    if (!hasOwner_) {
+    // While the window is hidden nothing can be seen: only every eighth frame
+    // goes to the UI thread then, to notice when it is shown again.
+    constexpr std::int64_t kHiddenCheckEvery = 8;
+    const std::int64_t number = ++received_;
+    if (!hasOwner_ || (unseen_ && number % kHiddenCheckEvery != 0)) {
         ++dropped_;
         return;
     }
@@ -42,6 +45,7 @@ void VideoRendererFilter::present() {
         visible_ = true;
         widget_->show();
     }
+    unseen_ = !widget_->isVisible();
 }
 
 HRESULT VideoRendererFilter::changeState(FilterState from, FilterState, StreamClock&) {
@@ -62,6 +66,7 @@ HRESULT VideoRendererFilter::setOwner(WindowId owner) {
     widget_ = new VideoRendererWidget(ownerWidget);
     if (!position_.isNull()) widget_->setGeometry(position_);
     widget_->setVisible(visible_);
+    unseen_ = false;
     hasOwner_ = true;
     return S_OK;
 }
@@ -73,6 +78,7 @@ HRESULT VideoRendererFilter::setAutoShow(bool on) {
 
 HRESULT VideoRendererFilter::setVisible(bool visible) {
     visible_ = visible;
+    unseen_ = false;  // seen again at the next drawing
     if (widget_) widget_->setVisible(visible);
     return S_OK;
 }
@@ -92,7 +98,7 @@ HRESULT VideoRendererFilter::setForeground() {
 std::vector<std::pair<std::string, std::string>> VideoRendererFilter::properties() const {
     return {{"Frames received", std::to_string(received_)},
             {"Frames drawn", std::to_string(drawn_)},
-            {"Frames dropped (no window)", std::to_string(dropped_)},
+            {"Frames dropped (no window or hidden)", std::to_string(dropped_)},
             {"Frames replaced before drawing", std::to_string(latest_.replaced())}};
 }
 

@@ -42,8 +42,8 @@ public:
     HRESULT setWindowPosition(int left, int top, int width, int height) override;
     HRESULT setForeground() override;
 
-    // QualityProperties: frames drawn, and those let go without an owner or
-    // because a newer one came before drawing.
+    // QualityProperties: frames drawn, and those let go without an owner,
+    // while hidden, or because a newer one came before drawing.
     std::int64_t framesDrawn() const override { return drawn_; }
     std::int64_t framesDroppedInRenderer() const override { return dropped_ + latest_.replaced(); }
 
@@ -54,6 +54,8 @@ private:
     Pin& input_;
     LatestFrame latest_;
     std::atomic<bool> hasOwner_{false};
+    // The window was hidden (with its owner, say) at the last drawing.
+    std::atomic<bool> unseen_{false};
     std::atomic<std::int64_t> received_{0};
     std::atomic<std::int64_t> dropped_{0};
     std::int64_t drawn_ = 0;

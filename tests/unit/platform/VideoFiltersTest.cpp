@@ -302,11 +302,29 @@ TEST_F(RendererTest, HandsOnlyTheLatestFrameToTheUiThreadAndShowsOnTheFirst) {
     graph->stop();
 }
 
+TEST_F(RendererTest, WhileTheOwnerIsHiddenOnlyEveryEighthFrameGoesToTheUiThread) {
+    ASSERT_EQ(window->setOwner(static_cast<WindowId>(owner.winId())), S_OK);
+    ASSERT_EQ(graph->run(), S_OK);
+    deliverFromAnotherThread(1);  // drawn, and found hidden: the owner was never shown
+    QCoreApplication::processEvents();
+    deliverFromAnotherThread(16);  // frames 2 to 17: 8 and 16 go on
+    QCoreApplication::processEvents();
+    EXPECT_EQ(property("Frames dropped (no window or hidden)"), "14");
+    owner.show();
+    deliverFromAnotherThread(7);  // 18 to 24: 24 goes on and finds the window shown
+    QCoreApplication::processEvents();
+    deliverFromAnotherThread(2);  // all go on again
+    QCoreApplication::processEvents();
+    EXPECT_EQ(property("Frames dropped (no window or hidden)"), "20");
+    EXPECT_EQ(property("Frames drawn"), "4");
+    graph->stop();
+}
+
 TEST_F(RendererTest, WithoutOwnerOrAutoShowItStaysOutOfSight) {
     ASSERT_EQ(graph->run(), S_OK);
     deliverFromAnotherThread(3);
     QCoreApplication::processEvents();
-    EXPECT_EQ(property("Frames dropped (no window)"), "3");
+    EXPECT_EQ(property("Frames dropped (no window or hidden)"), "3");
     EXPECT_EQ(window->setOwner(0x7fffffff), E_INVALIDARG);
 
     window->setAutoShow(false);
