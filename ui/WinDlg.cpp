@@ -73,12 +73,9 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
                                   [this](platform::MessageId m, std::intptr_t w, std::intptr_t l) { onMessage(m, w, l); });
     timer_.setInterval(1000);
     connect(&timer_, &QTimer::timeout, this, &WinDlg::tick);
-    if (layout_ == Layout::Maxi) {
-        buildMaxiLayout();  // it has no controls, no status line and no timer
-        updateMenuState();
-        return;
-    }
+    if (layout_ == Layout::Maxi) buildMaxiLayout();
     updateMenuState();
+    if (layout_ == Layout::Maxi) return;  // it has no controls, no status line and no timer
 
     buildMiniLayout();
     DetectWindowsVersion(ctx_);
