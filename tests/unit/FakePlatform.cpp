@@ -1,5 +1,7 @@
 #include "FakePlatform.h"
 
+#include "app/SettingsStore.h"
+
 #include <atomic>
 #include <unistd.h>
 
@@ -31,5 +33,16 @@ FakePlatform::~FakePlatform() {
     std::error_code ec;
     std::filesystem::remove_all(root, ec);
 }
+
+InProgramFolder::InProgramFolder(FakePlatform& fp, SettingsStore& store)
+    : previous_(std::filesystem::current_path()) {
+    std::filesystem::copy_file(std::string(TALVORA_SOURCE_DIR) + "/resources/settings_rp_goog_init.ini",
+                               std::filesystem::path(fp.folders.program) / "settings_rp_goog_init.ini");
+    std::filesystem::current_path(fp.folders.program);
+    store.prepareDataFolder();
+    store.read();
+}
+
+InProgramFolder::~InProgramFolder() { std::filesystem::current_path(previous_); }
 
 }  // namespace talvora::test

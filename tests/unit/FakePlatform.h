@@ -17,6 +17,10 @@
 #include "platform/shell/fake/FakeRegistry.h"
 #include "platform/shell/fake/FakeSystemInfo.h"
 
+namespace talvora {
+class SettingsStore;
+}
+
 namespace talvora::test {
 
 // Every platform service as a fake, with the folders below a fresh temporary
@@ -40,6 +44,20 @@ struct FakePlatform {
     platform::FakeSoundPlayer sound;
     Platform platform;
     AppContext ctx;
+};
+
+// The recorder at work in the fake program folder: the settings template
+// beside it, the data folder prepared and the settings read from it. The
+// previous working folder comes back at the end.
+class InProgramFolder {
+public:
+    InProgramFolder(FakePlatform& fp, SettingsStore& store);
+    ~InProgramFolder();
+    InProgramFolder(const InProgramFolder&) = delete;
+    InProgramFolder& operator=(const InProgramFolder&) = delete;
+
+private:
+    std::filesystem::path previous_;
 };
 
 }  // namespace talvora::test

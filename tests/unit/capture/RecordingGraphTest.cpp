@@ -25,16 +25,9 @@ using platform::PinDirection;
 
 class RecordingGraphTest : public ::testing::Test {
 protected:
-    RecordingGraphTest() : store(fp.ctx), toolkit(registry, fp.log, pages) {
+    RecordingGraphTest() : store(fp.ctx), programFolder(fp, store), toolkit(registry, fp.log, pages) {
         test::registerFakeRecordingFilters(registry, screens, audioSetups);
-        std::filesystem::copy_file(std::string(TALVORA_SOURCE_DIR) + "/resources/settings_rp_goog_init.ini",
-                                   std::filesystem::path(fp.folders.program) / "settings_rp_goog_init.ini");
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(fp.folders.program);
-        store.prepareDataFolder();
-        store.read();
     }
-    ~RecordingGraphTest() override { std::filesystem::current_path(previous); }
 
     // Sets fields, writes them, and builds as a recording start does.
     int build(const std::function<void(Settings&)>& change) {
@@ -48,6 +41,7 @@ protected:
 
     test::FakePlatform fp;
     SettingsStore store;
+    test::InProgramFolder programFolder;
     platform::FilterRegistry registry;
     platform::FakePropertyPages pages;
     GraphToolkit toolkit;
@@ -55,7 +49,6 @@ protected:
     std::vector<std::shared_ptr<FakeScreen>> screens;
     std::vector<platform::AudioCaptureSetup> audioSetups;
     std::unique_ptr<RecordingGraph> graph;
-    std::filesystem::path previous;
 };
 
 TEST_F(RecordingGraphTest, FullWmvGraphWithTeeAndRenderer) {

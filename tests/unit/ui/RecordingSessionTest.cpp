@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "FakePlatform.h"
@@ -50,26 +49,18 @@ class RecordingSessionTest : public ::testing::Test {
 protected:
     RecordingSessionTest()
         : store(fp.ctx),
+          programFolder(fp, store),
           toolkit(registry, fp.log, pages),
           tracker(fp.ctx, store, ui),
           graph(fp.ctx, store, toolkit, registry, host) {
         test::registerFakeRecordingFilters(registry, screens, audioSetups);
-        std::filesystem::copy_file(std::string(TALVORA_SOURCE_DIR) + "/resources/settings_rp_goog_init.ini",
-                                   std::filesystem::path(fp.folders.program) / "settings_rp_goog_init.ini");
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(fp.folders.program);
-        store.prepareDataFolder();
-        store.read();
         fp.ctx.settings.protocol = 1;
         store.write();
         graph.createGraph();
         session = std::make_unique<RecordingSession>(fp.ctx, store, graph, tracker, ui);
         session->setClock([this] { return graph.startTime() + seconds * 10000000LL; });
     }
-    ~RecordingSessionTest() override {
-        session.reset();
-        std::filesystem::current_path(previous);
-    }
+    ~RecordingSessionTest() override { session.reset(); }
 
     // One tick of the timer, `seconds` after the recording's start.
     void tickAt(int t) {
@@ -80,6 +71,7 @@ protected:
 
     test::FakePlatform fp;
     SettingsStore store;
+    test::InProgramFolder programFolder;
     platform::FilterRegistry registry;
     platform::FakePropertyPages pages;
     GraphToolkit toolkit;
@@ -90,7 +82,6 @@ protected:
     std::vector<std::shared_ptr<test::FakeScreen>> screens;
     std::vector<platform::AudioCaptureSetup> audioSetups;
     std::unique_ptr<RecordingSession> session;
-    std::filesystem::path previous;
     int seconds = 0;
 };
 
