@@ -15,8 +15,7 @@ void PlayRecording(AppContext& ctx, const std::string& file) {
     const std::string quoted = platform::format(" \"%s\"", file.c_str());
     const std::string vlc = launcher.findExecutable("vlc");
     if (!vlc.empty() && launcher.execute("open", vlc, quoted, normal)) return;
-    // The system's own player is whatever the desktop opens media files with.
-    if (launcher.execute("open", file, "", normal)) return;
+    if (launcher.execute("open", "wmplayer", quoted, normal)) return;
     launcher.execute("open", ctx.settings.recordingFolder, quoted, normal);
 }
 

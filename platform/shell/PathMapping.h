@@ -14,6 +14,8 @@ std::string join(const std::string& folder, const std::string& name);
 // ".\\name.exe" -> "./name" (programs carry no extension here);
 // ".\\sound.bat" -> "./sound.sh" (shell scripts replace batch files);
 // any other ".\\file" -> "./file"; a bare "name.exe" -> "name" (found on PATH);
+// "wmplayer" (the system's own media player) -> "xdg-open", which hands the
+// file to whatever player the desktop has;
 // other texts are returned with backslashes turned into '/'.
 std::string program(const std::string& windowsName);
 

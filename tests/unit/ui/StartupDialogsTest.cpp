@@ -10,6 +10,7 @@
 #include "ui/MessageDlg.h"
 #include "ui/RecorderMenus.h"
 #include "ui/RecorderPlacement.h"
+#include "ui/RecordingPlayback.h"
 #include "ui/SplashDlg.h"
 #include "platform/audio/fake/FakeAudioSystem.h"
 #include "platform/desktop/fake/FakeHotkeys.h"
@@ -175,6 +176,30 @@ TEST_F(DialogTest, CommandsOfOtherWindowsAreRoutedOrGreyed) {
     const Settings& s = fp.ctx.settings;
     EXPECT_EQ((platform::Rect{s.xTop, s.yTop, s.xBottom, s.yBottom}), (platform::Rect{200, 200, 800, 600}));
     EXPECT_EQ(s.fullScreen, 0);
+}
+
+TEST_F(DialogTest, PlayingARecordingFallsBackFromPlayerToPlayerToTheFolder) {
+    fp.ctx.environment.notWindows7 = true;
+    fp.ctx.settings.recordingFolder = "/rec";
+    fp.launcher.executables["vlc"] = "/usr/bin/vlc";
+    PlayRecording(fp.ctx, "/rec/a.wmv");
+    ASSERT_EQ(fp.launcher.calls.size(), 1u);
+    EXPECT_EQ(fp.launcher.calls[0].file, "/usr/bin/vlc");
+    EXPECT_EQ(fp.launcher.calls[0].parameters, " \"/rec/a.wmv\"");
+
+    fp.launcher.calls.clear();
+    fp.launcher.missing = {"/usr/bin/vlc", "wmplayer"};
+    PlayRecording(fp.ctx, "/rec/a.wmv");
+    ASSERT_EQ(fp.launcher.calls.size(), 3u);
+    EXPECT_EQ(fp.launcher.calls[1].file, "wmplayer");
+    EXPECT_EQ(fp.launcher.calls[2].file, "/rec");
+    EXPECT_EQ(fp.launcher.calls[2].parameters, " \"/rec/a.wmv\"");
+
+    fp.launcher.calls.clear();
+    fp.ctx.environment.notWindows7 = false;  // the file opens with its program
+    PlayRecording(fp.ctx, "/rec/a.wmv");
+    ASSERT_EQ(fp.launcher.calls.size(), 1u);
+    EXPECT_EQ(fp.launcher.calls[0].file, "/rec/a.wmv");
 }
 
 TEST(MaxiTitleBarTest, AreasScaleWithTheInterface) {
