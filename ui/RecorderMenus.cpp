@@ -1,5 +1,7 @@
 #include "ui/RecorderMenus.h"
 
+#include "ui/RecorderWindows.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -16,24 +18,26 @@ QAction* addCommand(QMenu* menu, const char* text, int id) {
 
 }  // namespace
 
-bool opensWindowOfItsOwn(int id) {
+bool commandAvailable(int id, const RecorderWindows& windows) {
     switch (id) {
         case command::kSettings:
         case command::kCaptureOptions:
         case command::kAudioSetup:
+            return windows.settings != nullptr;
         case command::kOpenStorageFolder:
+            return windows.browser != nullptr;
         case command::kMarkRegion:
         case command::kMarkEntireScreen:
         case command::kResetMarkers:
-            return true;
+            return windows.marking != nullptr;
         default:
-            return false;
+            return true;
     }
 }
 
-void enableCommands(QWidget* root, bool windowsOfTheirOwn) {
+void enableCommands(QWidget* root, const RecorderWindows& windows) {
     for (QAction* action : root->findChildren<QAction*>())
-        if (opensWindowOfItsOwn(commandOf(action))) action->setEnabled(windowsOfTheirOwn);
+        action->setEnabled(commandAvailable(commandOf(action), windows));
 }
 
 int commandOf(const QAction* action) { return action != nullptr ? action->data().toInt() : 0; }

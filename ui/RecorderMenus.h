@@ -7,6 +7,8 @@ class QWidget;
 
 namespace talvora {
 
+struct RecorderWindows;
+
 // Command ids of the recorder window's buttons and menus.
 namespace command {
 constexpr int kRecord = 1215;
@@ -40,11 +42,12 @@ QMenu* makePlayMenu(QWidget* parent);  // pop-up menu 435
 QMenu* makeMarkMenu(QWidget* parent);  // pop-up menu 436
 QMenuBar* makeRecorderMenuBar(QWidget* parent);  // menu bar 431
 
-// Whether the command opens one of the windows built on their own (the
-// settings and audio set-up dialogs, the browser, the region marking).
-bool opensWindowOfItsOwn(int id);
-// Enables or greys the entries under `root` that open such windows.
-void enableCommands(QWidget* root, bool windowsOfTheirOwn);
+// Whether the command can run with the windows given: the commands that open
+// a window built on its own (the settings and audio set-up dialogs, the
+// browser, the region marking) need that window's group.
+bool commandAvailable(int id, const RecorderWindows& windows);
+// Enables or greys the entries under `root` by commandAvailable.
+void enableCommands(QWidget* root, const RecorderWindows& windows);
 // Checks the entry of `id` under `root` (a menu or menu bar) when present.
 void checkCommand(QWidget* root, int id, bool checked);
 // The command id an entry carries, 0 for none.

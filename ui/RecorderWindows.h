@@ -3,26 +3,44 @@
 namespace talvora {
 
 // The windows the recorder window's commands open that are built on their
-// own: the settings dialog, the audio set-up dialog, the recordings browser
-// and the region marking. The recorder window routes its commands here; while
-// it has none, their buttons and menu entries are greyed. UI thread.
-class RecorderWindows {
-public:
-    virtual ~RecorderWindows() = default;
+// own. Each group is given separately; while a group is missing, the buttons
+// and menu entries that open it are greyed. UI thread.
 
+// The settings dialog and the audio set-up dialog.
+class SettingsWindows {
+public:
+    virtual ~SettingsWindows() = default;
     // Focuses the settings dialog when it is open, else opens it modeless.
     virtual void openSettings() = 0;
     virtual void closeSettings() = 0;
     // Modal.
     virtual void openAudioSetup() = 0;
+};
+
+// The recordings browser.
+class RecordingsBrowserWindow {
+public:
+    virtual ~RecordingsBrowserWindow() = default;
     // Focuses the recordings browser when it is open, else opens it modeless.
     virtual void openRecordingsBrowser() = 0;
+};
+
+// The region frame and the motion-video search.
+class RegionMarking {
+public:
+    virtual ~RegionMarking() = default;
     virtual void markRegion() = 0;
     virtual void markEntireScreen() = 0;
     // 0 idle, 1 motion search running, 2 region frame shown.
     virtual int markingState() = 0;
     virtual void closeMarkingWindow() = 0;
     virtual bool regionFrameShown() = 0;
+};
+
+struct RecorderWindows {
+    SettingsWindows* settings = nullptr;
+    RecordingsBrowserWindow* browser = nullptr;
+    RegionMarking* marking = nullptr;
 };
 
 }  // namespace talvora

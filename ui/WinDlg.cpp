@@ -110,7 +110,7 @@ void WinDlg::buildMaxiLayout() {
     maxi_->setGeometry(0, barHeight, client.width(), client.height());
     maxi_->setAttribute(Qt::WA_NativeWindow);  // the cloned video's parent window
     resize(client.width(), client.height() + barHeight);
-    enableCommands(menuBar_, windows_ != nullptr);
+    enableCommands(menuBar_, windows_);
     connect(menuBar_, &QMenuBar::triggered, this, [this](QAction* action) { onCommand(commandOf(action)); });
     connect(maxi_, &MaxiClientArea::closeClicked, this, &WinDlg::closeProgram);
     connect(maxi_, &MaxiClientArea::minimizeClicked, this, &WinDlg::hideRecorder);
@@ -169,7 +169,7 @@ void WinDlg::buildMiniLayout() {
     sends(minimize, command::kMinimize);
     sends(mic_, command::kMicrophone);
     sends(audioSetup, command::kAudioSetup);
-    audioSetup->setEnabled(windows_ != nullptr);
+    audioSetup->setEnabled(commandAvailable(command::kAudioSetup, windows_));
 
     QFont font("Sans Serif");
     font.setPixelSize(std::max(1, H / 16));
@@ -189,7 +189,7 @@ void WinDlg::buildMiniLayout() {
     record_->setToolTip("Start/Stop recording");
     play_->setToolTip("View recordings");
     mark->setToolTip("Mark video window manually");
-    settingsButton->setEnabled(windows_ != nullptr);
+    settingsButton->setEnabled(commandAvailable(command::kSettings, windows_));
     sends(settingsButton, command::kSettings);
     sends(record_, command::kRecord);
     sends(play_, command::kPlay);
@@ -216,12 +216,12 @@ void WinDlg::buildMiniLayout() {
 
 void WinDlg::popUpMenu(QMenu* menu) {
     const std::unique_ptr<QMenu> owned(menu);
-    enableCommands(menu, windows_ != nullptr);
+    enableCommands(menu, windows_);
     onCommand(commandOf(menu->exec(QCursor::pos() - QPoint(0, 10))));
 }
 
 void WinDlg::onCommand(int id) {
-    if (windows_ == nullptr && opensWindowOfItsOwn(id)) return;  // its entry is greyed
+    if (!commandAvailable(id, windows_)) return;  // its entry is greyed
     const bool marking = markingState() != 0;
     switch (id) {
         case command::kRecord: session_->startStopToggle(); break;
@@ -237,22 +237,22 @@ void WinDlg::onCommand(int id) {
         case command::kMicrophone: session_->muteToggle(); break;
         case command::kSettings:
         case command::kCaptureOptions:
-            if (!ctx_.recording && !session_->started() && !marking) windows_->openSettings();
+            if (!ctx_.recording && !session_->started() && !marking) windows_.settings->openSettings();
             break;
         case command::kAudioSetup:
-            if (!ctx_.recording) windows_->openAudioSetup();
+            if (!ctx_.recording) windows_.settings->openAudioSetup();
             break;
         case command::kPlayRecordedFile:
             if (ctx_.recording) break;
             closeSettingsDialog();
             if (!session_->lastRecording().empty()) PlayRecording(ctx_, session_->lastRecording());
-            else if (windows_ != nullptr) windows_->openRecordingsBrowser();
+            else if (windows_.browser != nullptr) windows_.browser->openRecordingsBrowser();
             break;
         case command::kOpenStorageFolder:
-            if (!marking) windows_->openRecordingsBrowser();
+            if (!marking) windows_.browser->openRecordingsBrowser();
             break;
-        case command::kMarkRegion: windows_->markRegion(); break;
-        case command::kMarkEntireScreen: windows_->markEntireScreen(); break;
+        case command::kMarkRegion: windows_.marking->markRegion(); break;
+        case command::kMarkEntireScreen: windows_.marking->markEntireScreen(); break;
         case command::kResetMarkers: resetMarkers(); break;
         case command::kSetupStorageFolder: chooseRecordingFolder(); break;
         case command::kEnableTracking: tracker_.EnableTracking(TrackingCommandSource::RecorderMenu); break;
@@ -284,7 +284,7 @@ void WinDlg::resetMarkers() {
     s.xBottom = 800;
     s.yBottom = 600;
     store_.write();
-    windows_->markRegion();
+    windows_.marking->markRegion();
 }
 
 void WinDlg::toggleClonedVideo() {
@@ -448,16 +448,16 @@ void WinDlg::showStatus(const std::string& text) {
 void WinDlg::hideRecorder() { hide(); }
 
 void WinDlg::closeSettingsDialog() {
-    if (windows_ != nullptr) windows_->closeSettings();
+    if (windows_.settings != nullptr) windows_.settings->closeSettings();
 }
 
-int WinDlg::markingState() { return windows_ != nullptr ? windows_->markingState() : 0; }
+int WinDlg::markingState() { return windows_.marking != nullptr ? windows_.marking->markingState() : 0; }
 
 void WinDlg::closeMarkingWindow() {
-    if (windows_ != nullptr) windows_->closeMarkingWindow();
+    if (windows_.marking != nullptr) windows_.marking->closeMarkingWindow();
 }
 
-bool WinDlg::regionFrameShown() { return windows_ != nullptr && windows_->regionFrameShown(); }
+bool WinDlg::regionFrameShown() { return windows_.marking != nullptr && windows_.marking->regionFrameShown(); }
 
 void WinDlg::showRecorderRestored() {
     showNormal();

@@ -42,8 +42,8 @@ struct RecorderServices {
     platform::PropertyPages& propertyPages;
     platform::Hotkeys& hotkeys;
     platform::AudioSystem& audio;
-    // The dialogs, browser and region marking; null while there are none.
-    RecorderWindows* windows = nullptr;
+    // The dialogs, browser and region marking; a group left null is greyed.
+    RecorderWindows windows = {};
 };
 
 // The recorder window: everything the user sees after start-up. It owns the
@@ -153,7 +153,7 @@ private:
     std::unique_ptr<HotkeyRegistration> hotkeys_;
     CoreAudio coreAudio_;
     QTimer timer_;
-    RecorderWindows* windows_;
+    RecorderWindows windows_;
     int ticks_ = 0;
     bool initialised_ = false;
 

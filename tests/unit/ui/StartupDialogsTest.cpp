@@ -47,7 +47,7 @@ class DialogTest : public ::testing::Test {
 protected:
     DialogTest() : store(fp.ctx) { store.prepareDataFolder(); }
     // A recorder window at scale 1 on a 1920 x 1080 screen.
-    std::unique_ptr<WinDlg> makeRecorder(WinDlg::Layout layout, RecorderWindows* windows = nullptr) {
+    std::unique_ptr<WinDlg> makeRecorder(WinDlg::Layout layout, RecorderWindows windows = {}) {
         fp.ctx.environment.desktopRect = {0, 0, 1920, 1080};
         fp.ctx.environment.taskbarHeight = 40;
         fp.ctx.settings.size = 100;
@@ -134,7 +134,7 @@ TEST_F(DialogTest, RecorderWindowLayoutsAndExitPath) {
     mini.closeProgram();  // a second request while closing does nothing
 }
 
-struct RecordedWindows : RecorderWindows {
+struct RecordedWindows : SettingsWindows, RecordingsBrowserWindow, RegionMarking {
     void openSettings() override { opened.push_back("settings"); }
     void closeSettings() override { opened.push_back("close settings"); }
     void openAudioSetup() override { opened.push_back("audio"); }
@@ -144,6 +144,7 @@ struct RecordedWindows : RecorderWindows {
     int markingState() override { return marking; }
     void closeMarkingWindow() override {}
     bool regionFrameShown() override { return false; }
+    RecorderWindows all() { return {this, this, this}; }
     std::vector<std::string> opened;
     int marking = 0;
 };
@@ -159,7 +160,16 @@ TEST_F(DialogTest, CommandsOfOtherWindowsAreRoutedOrGreyed) {
         alone->onCommand(command::kSettings);  // nothing to open, nothing happens
     }
     RecordedWindows windows;
-    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini, &windows);
+    {
+        // Only the browser given: the other groups stay greyed.
+        const std::unique_ptr<WinDlg> partial = makeRecorder(WinDlg::Layout::Mini, RecorderWindows{nullptr, &windows});
+        partial->onCommand(command::kSettings);
+        partial->onCommand(command::kMarkRegion);
+        partial->onCommand(command::kOpenStorageFolder);
+        EXPECT_EQ(windows.opened, (std::vector<std::string>{"browser"}));
+        windows.opened.clear();
+    }
+    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini, windows.all());
     recorder->onCommand(command::kSettings);
     recorder->onCommand(command::kCaptureOptions);
     recorder->onCommand(command::kPlayRecordedFile);  // no recording yet: the browser
