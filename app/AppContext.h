@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 
 #include "app/CmdLineInfo.h"
 #include "app/DisplayScales.h"
@@ -67,6 +68,9 @@ struct AppContext {
     std::atomic<bool> recording{false};
     // Set once the exit path has begun.
     std::atomic<bool> closing{false};
+    // The one status line of the recorder window: whoever writes last is
+    // shown (up to 2,047 characters). UI thread.
+    std::string statusText;
 };
 
 }  // namespace talvora

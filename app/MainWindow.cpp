@@ -1,11 +1,15 @@
 #include "app/MainWindow.h"
 
+#include <QEvent>
+#include <QIcon>
+
 #include "app/FilterRegistration.h"
 #include "app/MonitorDetection.h"
 #include "app/SettingsStore.h"
 #include "app/WindowsVersion.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/MessagePump.h"
+#include "platform/core/ProcessControl.h"
 #include "platform/desktop/Display.h"
 #include "platform/desktop/WindowMessages.h"
 #include "platform/desktop/Windows.h"
@@ -21,9 +25,10 @@ MainWindow::MainWindow(AppContext& ctx, SettingsStore& store, RecorderServices s
     // Far off the screen and never shown; winId() makes it a real window.
     setGeometry(-32000, -32000, 1, 1);
     winId();
+    // "screen capture message" is answered and otherwise ignored.
     ctx_.platform.messages.listen(static_cast<platform::WindowId>(winId()),
-                                  [](platform::MessageId, std::intptr_t, std::intptr_t) {
-                                      // "screen capture message" is answered and otherwise ignored.
+                                  [this](platform::MessageId message, std::intptr_t wParam, std::intptr_t) {
+                                      if (message == ctx_.messages.systemCommand) onSystemCommand(wParam);
                                   });
 
     SplashDlg splash([&ctx] { RegisterFilters(ctx); });
@@ -45,6 +50,7 @@ void MainWindow::firstTick() {
     timer_.stop();
 
     DetectWindowsVersion(ctx_);
+    showInTaskbar();
     DetectMonitors(ctx_, store_);
     ctx_.environment.verticalDpi = ctx_.platform.display.verticalDpi();
     checkDisplays();
@@ -55,6 +61,34 @@ void MainWindow::firstTick() {
     recorder_ = std::make_unique<WinDlg>(ctx_, store_, services_,
                                          ctx_.settings.miniClone != 0 ? WinDlg::Layout::Mini : WinDlg::Layout::Maxi);
     recorder_->show();
+}
+
+void MainWindow::showInTaskbar() {
+    showMinimized();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = new QSystemTrayIcon(QIcon(":/pictures/mic_on1"), this);
+    tray_->setToolTip("Talvora");
+    connect(tray_, &QSystemTrayIcon::activated, this, [this] { onSystemCommand(platform::kRestoreCommand); });
+    tray_->show();
+}
+
+void MainWindow::onSystemCommand(std::intptr_t command) {
+    if (platform::isRestoreCommand(command) && recorder_ != nullptr) recorder_->showRecorderRestored();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The frame itself never shows: restoring it from the taskbar restores
+    // the recorder window instead.
+    if (event->type() == QEvent::WindowStateChange && ticked_ && !isMinimized() && isVisible()) {
+        QTimer::singleShot(0, this, [this] { showMinimized(); });
+        onSystemCommand(platform::kRestoreCommand);
+    }
+}
+
+void MainWindow::endBySignal() {
+    if (recorder_ != nullptr) recorder_->endBySignal();
+    else ctx_.platform.process.exitProcess(0);
 }
 
 void MainWindow::checkDisplays() {

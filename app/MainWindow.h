@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -12,8 +13,11 @@ namespace talvora {
 class SettingsStore;
 
 // The hidden main frame titled "Talvora". It exists as a top-level window of
-// the desktop (so a second instance finds it) but is never mapped. Its first
-// timer tick finishes start-up and creates the recorder window. UI thread.
+// the desktop (so a second instance finds it) and is never shown on the
+// screen: from the first tick it stays minimised, which gives the program
+// its taskbar entry; restoring it restores the recorder window. Where the
+// desktop has a system tray, an icon there does the same. Its first timer
+// tick finishes start-up and creates the recorder window. UI thread.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -24,10 +28,19 @@ public:
 
     // The first tick's work; later ticks do nothing.
     void firstTick();
+    // A termination signal: the recorder window's exit path without its
+    // question, or the end of the process before that window exists.
+    void endBySignal();
+    // The system's restore command (from the taskbar or a second start).
+    void onSystemCommand(std::intptr_t command);
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void checkDisplays();
     void startRestoreProgram();
+    void showInTaskbar();
 
     AppContext& ctx_;
     SettingsStore& store_;
@@ -35,6 +48,7 @@ private:
     QTimer timer_;
     bool ticked_ = false;
     std::unique_ptr<WinDlg> recorder_;
+    QSystemTrayIcon* tray_ = nullptr;
 };
 
 }  // namespace talvora

@@ -13,6 +13,7 @@ RegisteredMessages RegisteredMessages::registerAll(platform::WindowMessages& mes
     m.recordPause = messages.registerMessage("WM_RECORD_PAUSE_STR");
     m.mute = messages.registerMessage("WM_MUTE_STR");
     m.schedule = messages.registerMessage("VexaCap schedule");
+    m.systemCommand = messages.registerMessage(platform::kSystemCommandMessageName);
     return m;
 }
 

@@ -17,6 +17,7 @@ struct RegisteredMessages {
     platform::MessageId recordPause = 0;     // "WM_RECORD_PAUSE_STR"
     platform::MessageId mute = 0;            // "WM_MUTE_STR"
     platform::MessageId schedule = 0;        // "VexaCap schedule"
+    platform::MessageId systemCommand = 0;   // the system's window commands
 
     static RegisteredMessages registerAll(platform::WindowMessages& messages);
 };

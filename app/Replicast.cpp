@@ -8,6 +8,7 @@
 #include "app/WindowsVersion.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/ProcessControl.h"
+#include "platform/desktop/WindowMessages.h"
 #include "platform/desktop/Windows.h"
 #include "platform/shell/Folders.h"
 
@@ -19,8 +20,11 @@ Replicast::Replicast(AppContext& ctx, SettingsStore& store, RecorderServices ser
 Replicast::~Replicast() = default;
 
 bool Replicast::initInstance(const std::vector<std::string>& parameters) {
-    if (ctx_.platform.windows.find(kProductTitle) != 0) {
+    if (const platform::WindowId running = ctx_.platform.windows.find(kProductTitle); running != 0) {
         ctx_.platform.messageBox.show("Talvora is already running");
+        // The running recorder may be minimised with nothing on the screen to
+        // bring it back: it is restored, as from its taskbar entry.
+        ctx_.platform.messages.post(running, ctx_.messages.systemCommand, platform::kRestoreCommand, 0);
         return false;
     }
 
@@ -39,6 +43,11 @@ bool Replicast::initInstance(const std::vector<std::string>& parameters) {
     mainWindow_ = std::make_unique<MainWindow>(ctx_, store_, services_);
     ctx_.platform.process.raisePriority();
     return true;
+}
+
+void Replicast::endBySignal() {
+    if (mainWindow_ != nullptr) mainWindow_->endBySignal();
+    else ctx_.platform.process.exitProcess(0);
 }
 
 }  // namespace talvora

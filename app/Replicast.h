@@ -23,6 +23,8 @@ public:
     // Runs the start-up steps; false when another instance runs (the caller
     // then ends the process).
     bool initInstance(const std::vector<std::string>& parameters);
+    // A termination signal: the exit path without its question.
+    void endBySignal();
 
     static constexpr const char* kProductTitle = "Talvora";
 

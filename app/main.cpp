@@ -12,6 +12,7 @@
 #include "platform/core/linux/ExitProcessControl.h"
 #include "platform/core/linux/QtMessageBox.h"
 #include "platform/core/linux/QtMessagePump.h"
+#include "platform/core/linux/TerminationSignals.h"
 #include "platform/core/linux/TraceLog.h"
 #include "platform/desktop/linux/X11Display.h"
 #include "platform/desktop/linux/X11Hotkeys.h"
@@ -76,5 +77,6 @@ int main(int argc, char** argv) {
     platform::X11Hotkeys hotkeys;
     talvora::Replicast replicast(ctx, store, talvora::RecorderServices{filterRegistry, propertyPages, hotkeys, audioSystem});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
+    platform::TerminationSignals terminationSignals([&replicast](int) { replicast.endBySignal(); });
     return app.exec();
 }

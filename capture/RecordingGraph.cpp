@@ -92,7 +92,8 @@ std::array<int, 16> RecordingGraph::screenValues(const CaptureTarget& target) co
             100, 0};
 }
 
-int RecordingGraph::buildAndRun(const std::string& outputPath, const CaptureTarget& target) {
+int RecordingGraph::buildAndRun(const std::string& outputPath, const CaptureTarget& target, bool muted) {
+    muted_ = muted;
     platform::MessageBox& box = ctx_.platform.messageBox;
     Settings& s = ctx_.settings;
     if (!graph_ && platform::failed(createGraph())) {

@@ -43,8 +43,9 @@ public:
     bool exists() const { return graph_ != nullptr; }
     platform::FilterGraph* graph() const { return graph_.get(); }
 
-    // 1 when the graph runs, 0 after its message.
-    int buildAndRun(const std::string& outputPath, const CaptureTarget& target);
+    // 1 when the graph runs, 0 after its message. The microphone starts muted
+    // when `muted` is set.
+    int buildAndRun(const std::string& outputPath, const CaptureTarget& target, bool muted);
     int run();
     void pause();
     void stop();

@@ -2,8 +2,9 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "app/SettingsStore.h"
 #include "capture/RecordingGraph.h"
@@ -35,18 +36,61 @@ std::string hotkeyForUser(const std::string& hotkey) {
     return platform::format("%s%c", hotkey.substr(0, plus + 1).c_str(), static_cast<char>(code));
 }
 
+// Removes what a start that failed left at `path`; no recording ran into it.
+void removeFailedRecording(const std::string& path) {
+    if (path.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
 }  // namespace
 
 RecordingSession::RecordingSession(AppContext& ctx, SettingsStore& store, RecordingGraph& graph,
                                    WindowTracker& tracker, SessionUi& ui)
-    : ctx_(ctx), store_(store), graph_(graph), tracker_(tracker), ui_(ui), now_(platform::localFileTimeNow) {}
+    : ctx_(ctx),
+      store_(store),
+      graph_(graph),
+      tracker_(tracker),
+      ui_(ui),
+      now_(platform::localFileTimeNow),
+      watchdog_(ctx) {}
 
-RecordingSession::~RecordingSession() {
-    stopDone_ = true;
-    if (watchdog_.joinable()) watchdog_.join();
+RecordingSession::~RecordingSession() = default;
+
+int RecordingSession::pauseState() const {
+    switch (state_) {
+        case SessionState::PauseRequested: return 1;
+        case SessionState::Paused: return 2;
+        case SessionState::ResumeRequested: return 3;
+        default: return 0;
+    }
+}
+
+bool RecordingSession::busy() const {
+    return state_ == SessionState::Starting || state_ == SessionState::Resuming || state_ == SessionState::Stopping;
+}
+
+void RecordingSession::settle(SessionState next) {
+    state_ = next;
+    if (exitDeferred_) {
+        exitDeferred_ = false;
+        ui_.closeProgram();
+    }
+}
+
+bool RecordingSession::deferExit() {
+    if (!busy()) return false;
+    exitDeferred_ = true;
+    return true;
 }
 
 void RecordingSession::startStopToggle() {
+    // A second click or hotkey inside a start or stop's waits is not a new
+    // request: the first one is still being carried out.
+    if (busy()) {
+        ctx_.platform.log.append("Start/stop ignored: a start or stop is under way");
+        return;
+    }
     ui_.closeSettingsDialog();
     if (ui_.markingState() == 1) return;
     const Settings& s = ctx_.settings;
@@ -77,29 +121,32 @@ bool RecordingSession::overlapConfirmed() {
 }
 
 void RecordingSession::start() {
+    state_ = SessionState::Starting;
     if (ui_.markingState() == 2) ui_.closeMarkingWindow();
     ui_.stopTimer();
     store_.read();
     if (!tracker_.MakeRecordingFileName()) {
         ctx_.recording = false;
         ctx_.platform.messageBox.show("Failed to setup recording file name");
-        ui_.startTimer();
+        failedStart();
         return;
     }
     if (!overlapConfirmed()) {
         ui_.startTimer();
+        settle(SessionState::Idle);
         return;
     }
     ctx_.platform.sound.play("./sound1.wav", false);
     ctx_.platform.pump.pump(1000);
     ctx_.recording = true;
-    ui_.showStatus("Initialize recording...");
+    ctx_.statusText = "Initialize recording...";
+    ui_.showStatus(ctx_.statusText);
     const CaptureTarget target{tracker_.tracked().handle(), tracker_.windowCaptureActive() ? 1 : 0,
                                tracker_.secondMonitorScale()};
-    if (graph_.buildAndRun(tracker_.recordingPath(), target) == 0) {
+    if (graph_.buildAndRun(tracker_.recordingPath(), target, muted_) == 0) {
         ctx_.recording = false;
         graph_.tearDownReleaseAndCreate();
-        ui_.startTimer();
+        failedStart();
         return;
     }
     if (startMinimised_) ui_.hideRecorder();
@@ -108,91 +155,106 @@ void RecordingSession::start() {
     tracker_.watcher().stopForRecording();
 
     started_ = true;
+    // Requests made before or during the start belong to no recording.
+    startRequest_ = false;
+    stopRequest_ = false;
     outputPath_ = tracker_.recordingPath();
-    status_ = tracker_.recordingFileName();
-    ui_.showStatus(status_);
-    pauseState_ = 0;
+    ctx_.statusText = tracker_.recordingFileName();
+    ui_.showStatus(ctx_.statusText);
     pausedTotal_ = 0;
     fileSize_ = 0;
     paused_ = false;
     ctx_.settings.setTopWindow = 1;
     ui_.startTimer();
+    settle(SessionState::Recording);
+}
+
+void RecordingSession::failedStart() {
+    // Whatever a failed start left (a header, an empty file) is no recording.
+    removeFailedRecording(tracker_.recordingPath());
+    startRequest_ = false;
+    startMinimised_ = false;
+    // A hotkey start hid nothing yet or the graph's run hid the window: the
+    // user must see what happened.
+    ui_.showRecorderRestored();
+    ui_.startTimer();
+    settle(SessionState::Idle);
 }
 
 void RecordingSession::stop() {
+    state_ = SessionState::Stopping;
     ui_.stopTimer();
     ui_.setPlayPauseCaption("PLAY");
     ui_.showStatus("Stopping recording. Please wait...");
     ui_.restartPreview();
-    status_ = "Stopping. Please wait...";
+    ctx_.statusText = "Stopping. Please wait...";
     ctx_.platform.pump.pump(250);
 
     closeSizeHandle();
-    pauseState_ = 0;
+    ctx_.recording = false;
     stopRequest_ = false;
     startRequest_ = false;
     paused_ = false;
 
-    startWatchdog();
+    watchdog_.begin();
     if (graph_.exists()) graph_.stop();
-    stopDone_ = true;
+    watchdog_.done();
     graph_.tearDownReleaseAndCreate();
     ctx_.recording = false;
 
     started_ = false;
     ui_.showRecorderRestored();
     ui_.startTimer();
+    settle(SessionState::Idle);
 }
 
-void RecordingSession::startWatchdog() {
-    if (watchdog_.joinable()) watchdog_.join();
-    stopDone_ = false;
-    watchdog_ = std::thread([this] {
-        for (int second = 0; second < watchdogSeconds_; ++second) {
-            std::this_thread::sleep_for(std::chrono::seconds(1));
-            if (stopDone_) {
-                stopDone_ = false;
-                return;
-            }
-        }
-        // The stop hangs on the UI thread, so the box may never get there:
-        // it is logged, offered for half a minute, and the process ends.
-        const std::string text = "Recording error. Recorded file is saved.\n\nClick OK to exit.";
-        ctx_.platform.log.append(text);
-        auto answered = std::make_shared<std::atomic<bool>>(false);
-        platform::MessageBox& box = ctx_.platform.messageBox;
-        std::thread([&box, text, answered] {
-            box.show(text);
-            *answered = true;
-        }).detach();
-        for (int waited = 0; waited < 300 && !*answered; ++waited)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        ctx_.platform.process.exitProcess(0);
-    });
+void RecordingSession::stopForExit() {
+    if (!graph_.exists() || !ctx_.recording) return;
+    state_ = SessionState::Stopping;
+    watchdog_.begin();
+    graph_.stop();
+    watchdog_.done();
+    graph_.tearDownAndRelease();
+    ctx_.recording = false;
+    started_ = false;
+    state_ = SessionState::Idle;
+}
+
+void RecordingSession::resume() {
+    state_ = SessionState::Resuming;
+    ui_.stopTimer();
+    graph_.run();
+    ui_.startTimer();
+    settle(SessionState::Recording);
 }
 
 int RecordingSession::onHotkeyRequest(std::intptr_t wParam) {
-    if (wParam == 0 && ctx_.recording) {
-        pauseState_ = 0;
+    const bool live = state_ == SessionState::Recording || state_ == SessionState::PauseRequested ||
+                      state_ == SessionState::Paused || state_ == SessionState::ResumeRequested;
+    if (wParam == 0 && live) {
+        state_ = SessionState::Recording;  // pause state 0
         stopRequest_ = true;
         startMinimised_ = false;
-    } else if (wParam == 0) {
-        ui_.showStatus("Initialize recording...");
+    } else if (wParam == 0 && state_ == SessionState::Idle) {
+        ctx_.statusText = "Initialize recording...";
+        ui_.showStatus(ctx_.statusText);
         startMinimised_ = true;
         startRequest_ = true;
-    } else if (wParam == 1 && ctx_.recording && pauseState_ == 0) {
+    } else if (wParam == 1 && state_ == SessionState::Recording) {
         startMinimised_ = true;
         ui_.showRecorderRestored();
         ui_.restartPreview();
         ui_.startTimer();
-        pauseState_ = 1;
-    } else if (wParam == 1 && pauseState_ == 2) {
+        state_ = SessionState::PauseRequested;
+    } else if (wParam == 1 && state_ == SessionState::Paused) {
         startMinimised_ = true;
         ui_.stopTimer();
         graph_.updateAudioSetup(muted_);
         ui_.startTimer();
-        pauseState_ = 3;
+        state_ = SessionState::ResumeRequested;
     }
+    // Anything else, and every request while a start, resume or stop is
+    // under way, is dropped.
     return 1;
 }
 
@@ -206,25 +268,22 @@ void RecordingSession::muteToggle() {
 
 void RecordingSession::recordingStep() {
     const bool live = ctx_.recording && graph_.exists();
-    if (live && pauseState_ == 1) {
+    if (live && state_ == SessionState::PauseRequested) {
         ui_.stopTimer();
         graph_.pause();
         ui_.setPlayPauseCaption("RESTART");
-        pauseState_ = 2;
+        state_ = SessionState::Paused;
         ui_.startTimer();
-    } else if (live && pauseState_ == 3) {
-        ui_.stopTimer();
-        pauseState_ = 0;
-        graph_.run();
-        ui_.startTimer();
+    } else if (live && state_ == SessionState::ResumeRequested) {
+        resume();
     } else if (!ctx_.recording && startRequest_) {
         startRequest_ = false;
         startStopToggle();
     } else {
-        if (pauseState_ == 2) pausedTotal_ += kSecond_100ns;
-        if (ctx_.recording && pauseState_ == 0 && !runningChecks()) return;
+        if (state_ == SessionState::Paused) pausedTotal_ += kSecond_100ns;
+        if (ctx_.recording && state_ == SessionState::Recording && !runningChecks()) return;
         if (ctx_.recording) updateStatus();
-        ui_.showStatus(status_);
+        ui_.showStatus(ctx_.statusText);
     }
 }
 
@@ -235,7 +294,6 @@ bool RecordingSession::runningChecks() {
     if (stopRequest_) {
         ui_.stopTimer();
         closeSizeHandle();
-        pauseState_ = 0;
         startStopToggle();
         return false;
     }
@@ -257,12 +315,11 @@ bool RecordingSession::runningChecks() {
     if (s.maxFileTime > 0 && now >= start + s.maxFileTime * kSecond_100ns + pausedTotal_) {
         ui_.stopTimer();
         closeSizeHandle();
-        pauseState_ = 0;
         stopRequest_ = true;
         startStopToggle();
         ctx_.platform.sound.play("./ding.wav", false);
-        status_ = "Recording Stopped. File time exceeded";
-        ctx_.platform.messageBox.show(status_);
+        ctx_.statusText = "Recording Stopped. File time exceeded";
+        ctx_.platform.messageBox.show(ctx_.statusText);
         return false;
     }
     // The elapsed time is read as a time of day, so it wraps after 24 hours.
@@ -278,18 +335,18 @@ void RecordingSession::updateStatus() {
     const char* elapsed = elapsedText_.c_str();
     const char* duration = s.durationText.c_str();
     if (s.protocol == 4) {
-        status_ = paused_ ? platform::format("Paused: %.2f MB, %s/%s, %d,%d  AVI", mb, elapsed, duration,
+        ctx_.statusText = paused_ ? platform::format("Paused: %.2f MB, %s/%s, %d,%d  AVI", mb, elapsed, duration,
                                              static_cast<int>(s.frameRate), pushRate_)
                           : platform::format("Recording: %.2f MB, %s/%s, %d/%d  AVI", mb, elapsed, duration,
                                              static_cast<int>(s.frameRate), pushRate_);
     } else if (paused_) {
-        status_ = platform::format("Paused: %.2f MB, %s/%s", mb, elapsed, duration);
+        ctx_.statusText = platform::format("Paused: %.2f MB, %s/%s", mb, elapsed, duration);
     } else if (!elapsedText_.empty() && !s.durationText.empty()) {
-        status_ = platform::format("Recording: %.2f MB  %s/%s", mb, elapsed, duration);
+        ctx_.statusText = platform::format("Recording: %.2f MB  %s/%s", mb, elapsed, duration);
     } else if (!elapsedText_.empty()) {
-        status_ = platform::format("Recording: %.2f MB  %s", mb, elapsed);
+        ctx_.statusText = platform::format("Recording: %.2f MB  %s", mb, elapsed);
     } else {
-        status_ = platform::format("Recording: %.2f MB", mb);
+        ctx_.statusText = platform::format("Recording: %.2f MB", mb);
     }
 }
 

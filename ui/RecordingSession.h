@@ -6,9 +6,9 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "app/AppContext.h"
+#include "ui/StopWatchdog.h"
 
 namespace talvora {
 
@@ -16,6 +16,20 @@ class RecordingGraph;
 class SessionUi;
 class SettingsStore;
 class WindowTracker;
+
+// Where the session is. Starting, Resuming and Stopping dispatch messages
+// while they wait, so a click or hotkey can arrive inside them: those states
+// ignore further toggles, and the exit path waits for them to finish.
+enum class SessionState {
+    Idle,
+    Starting,
+    Recording,
+    PauseRequested,   // pause state 1
+    Paused,           // pause state 2
+    ResumeRequested,  // pause state 3
+    Resuming,         // the graph is being run again
+    Stopping,
+};
 
 // The control of one recording at a time: start and stop, pause and resume
 // from the hotkeys, the microphone mute, the once-a-second checks of a
@@ -40,29 +54,43 @@ public:
     void onPushMessage(std::intptr_t wParam, std::intptr_t lParam);
     std::string onSoundMessage(std::intptr_t wParam, std::intptr_t lParam) const;
 
+    // Called by the exit path: true when a start, resume or stop is under way;
+    // the exit path is then run again as soon as it has finished.
+    bool deferExit();
+    // The exit path's stop of a running recording, without the stop's own
+    // waits and window changes: the graph is stopped so that the file is
+    // finished, and released.
+    void stopForExit();
+
+    SessionState state() const { return state_; }
     bool recording() const { return ctx_.recording; }
     bool started() const { return started_; }
     // The file of the last recording started, empty before the first.
     const std::string& lastRecording() const { return outputPath_; }
-    int pauseState() const { return pauseState_; }
+    // 0 running, 1 pause requested, 2 paused, 3 resume requested.
+    int pauseState() const;
     bool startMinimised() const { return startMinimised_; }
     bool muted() const { return muted_; }
-    const std::string& statusText() const { return status_; }
     std::int64_t pausedTotal() const { return pausedTotal_; }
     // How long the watchdog waits for a stop, in seconds (10).
-    void setWatchdogSeconds(int seconds) { watchdogSeconds_ = seconds; }
+    void setWatchdogSeconds(int seconds) { watchdog_.setSeconds(seconds); }
+    const StopWatchdog& watchdog() const { return watchdog_; }
     // The local time as a file time; tests set their own clock.
     void setClock(std::function<std::int64_t()> now) { now_ = std::move(now); }
 
 private:
     void start();
     void stop();
+    void resume();
+    void failedStart();
+    // A transition that dispatched messages has ended in `next`.
+    void settle(SessionState next);
+    bool busy() const;
     bool overlapConfirmed();
     // False when the recording was stopped by a check.
     bool runningChecks();
     void updateStatus();
     void closeSizeHandle();
-    void startWatchdog();
 
     AppContext& ctx_;
     SettingsStore& store_;
@@ -70,29 +98,27 @@ private:
     WindowTracker& tracker_;
     SessionUi& ui_;
 
+    SessionState state_ = SessionState::Idle;
+    bool exitDeferred_ = false;
     bool started_ = false;
-    int pauseState_ = 0;
     bool paused_ = false;
     bool startRequest_ = false;
     bool stopRequest_ = false;
     bool startMinimised_ = false;
     bool fromHotkey_ = false;
     bool muted_ = false;
-    std::atomic<bool> stopDone_{false};
     std::int64_t pausedTotal_ = 0;
     std::string elapsedText_;
     std::int64_t fileSize_ = 0;
     int zeroSizeCount_ = 0;
     int pushRate_ = 0;
-    std::string status_;
     std::string outputPath_;
     struct FileCloser {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::unique_ptr<std::FILE, FileCloser> sizeHandle_;
     std::function<std::int64_t()> now_;
-    std::thread watchdog_;
-    int watchdogSeconds_ = 10;
+    StopWatchdog watchdog_;
 };
 
 }  // namespace talvora

@@ -21,6 +21,8 @@ public:
     virtual void hideRecorder() = 0;
     virtual void showRecorderRestored() = 0;
     virtual void restartPreview() = 0;
+    // The exit path (asks first while a recording is active).
+    virtual void closeProgram() = 0;
     virtual void closeSettingsDialog() = 0;
     // 0 idle, 1 motion search running, 2 region frame shown.
     virtual int markingState() = 0;

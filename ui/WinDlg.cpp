@@ -319,6 +319,7 @@ void WinDlg::onMessage(platform::MessageId message, std::intptr_t wParam, std::i
     else if (message == m.push) session_->onPushMessage(wParam, lParam);
     else if (message == m.sound) session_->onSoundMessage(wParam, lParam);
     else if (message == m.replicast && wParam == 707 && layout_ == Layout::Maxi) update();
+    else if (message == m.systemCommand && platform::isRestoreCommand(wParam)) showRecorderRestored();
 }
 
 void WinDlg::tick() {
@@ -363,7 +364,10 @@ void WinDlg::oneTimeInitialisation() {
 
 void WinDlg::closeProgram() {
     if (ctx_.closing) return;
-    if (ctx_.recording &&
+    // Inside a start or stop's waits the graph is half built or half torn
+    // down: the exit path runs once that has finished.
+    if (session_->deferExit()) return;
+    if (!exitWithoutAsking_ && ctx_.recording &&
         ctx_.platform.messageBox.show("Recording is active. Would you like to close program now?",
                                       platform::MessageButtons::YesNo) == platform::IDNO)
         return;
@@ -372,11 +376,15 @@ void WinDlg::closeProgram() {
     hotkeys_->unregisterAll();
     tracker_.watcher().stopAll();
     if (preview_.exists()) preview_.restart();
-    if (graph_.exists() && ctx_.recording) {
-        graph_.stop();
-        graph_.tearDownAndRelease();
-    }
+    session_->stopForExit();
     ctx_.platform.process.exitProcess(0);
+}
+
+void WinDlg::endBySignal() {
+    // The session is ending (logout, shutdown, kill): nobody is there to
+    // answer, and the recording must be finished to be playable.
+    exitWithoutAsking_ = true;
+    closeProgram();
 }
 
 void WinDlg::closeEvent(QCloseEvent* event) {
@@ -441,8 +449,8 @@ void WinDlg::setMicPicture(bool muted) {
 
 void WinDlg::showStatus(const std::string& text) {
     if (text.empty()) return;
-    statusText_ = QString::fromStdString(text.substr(0, 2047));
-    if (status_ != nullptr) status_->setPlainText(statusText_);
+    ctx_.statusText = text.substr(0, 2047);
+    if (status_ != nullptr) status_->setPlainText(QString::fromStdString(ctx_.statusText));
 }
 
 void WinDlg::hideRecorder() { hide(); }

@@ -62,11 +62,14 @@ public:
     Layout layout() const { return layout_; }
     double interfaceScale() const override { return scale_; }
     RecordingSession& session() { return *session_; }
-    const QString& statusText() const { return statusText_; }
+    QString statusText() const { return QString::fromStdString(ctx_.statusText); }
 
     // The program's exit path: asks while a recording is active, then ends
     // the process with code 0. A second call while closing does nothing.
     void closeProgram() override;
+    // The exit path for a termination signal: no question, the recording is
+    // stopped and finished.
+    void endBySignal();
 
     // Unscaled client sizes of the two layouts, from their templates.
     static QSize unscaledSize(Layout layout);
@@ -164,7 +167,7 @@ private:
     QWidget* clonePanel_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     MaxiClientArea* maxi_ = nullptr;
-    QString statusText_;
+    bool exitWithoutAsking_ = false;
     int stripHeight_ = 30;
     int buttonRowHeight_ = 17;
     bool dragging_ = false;

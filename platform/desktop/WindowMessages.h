@@ -10,6 +10,14 @@ namespace platform {
 
 using MessageId = std::uint32_t;
 
+// The system's own window-command message (a restore from the taskbar) has
+// no number between processes here: it travels as a message registered
+// under its Windows name, with the command code in wParam.
+constexpr const char* kSystemCommandMessageName = "WM_SYSCOMMAND";
+constexpr std::intptr_t kRestoreCommand = 0xF120;  // SC_RESTORE
+// The low four bits of a system command are the system's own.
+constexpr bool isRestoreCommand(std::intptr_t command) { return (command & ~std::intptr_t{0xF}) == kRestoreCommand; }
+
 // Registered window messages between processes: the same name gives the same
 // number in every process on the desktop.
 class WindowMessages {

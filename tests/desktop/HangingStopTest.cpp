@@ -75,6 +75,7 @@ struct HiddenRecorder : SessionUi, TrackerHost {
     void hideRecorder() override {}
     void showRecorderRestored() override {}
     void restartPreview() override {}
+    void closeProgram() override {}
     void closeSettingsDialog() override {}
     int markingState() override { return 0; }
     void closeMarkingWindow() override {}

@@ -108,7 +108,7 @@ std::string RecordingDesktopTest::record(const std::string& file, const std::fun
     graph = std::make_unique<RecordingGraph>(ctx, store, toolkit, registry, *host);
     if (mpeg2Path != nullptr) graph->setMpeg2Path(mpeg2Path);
     graph->createGraph();
-    EXPECT_EQ(graph->buildAndRun(out, {}), 1) << (messageBox.texts().empty() ? "" : messageBox.texts().back());
+    EXPECT_EQ(graph->buildAndRun(out, {}, false), 1) << (messageBox.texts().empty() ? "" : messageBox.texts().back());
     QElapsedTimer clock;  // the graph runs from the end of buildAndRun to the end of stop
     clock.start();
     qint64 paused_ms = 0;

@@ -40,7 +40,7 @@ void spit(const fs::path& file, const std::string& text) {
 // The template shipped in resources/, made absolute before any test changes
 // the current directory.
 const fs::path kShippedTemplate =
-    fs::absolute(fs::path(__FILE__).parent_path() / "../../../resources/settings_rp_goog_init.ini");
+    fs::path(TALVORA_SOURCE_DIR) / "resources/settings_rp_goog_init.ini";
 
 const fs::path& shippedTemplate() { return kShippedTemplate; }
 

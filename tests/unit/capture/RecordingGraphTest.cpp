@@ -35,7 +35,7 @@ protected:
         store.write();
         graph = std::make_unique<RecordingGraph>(fp.ctx, store, toolkit, registry, host);
         graph->createGraph();
-        return graph->buildAndRun((fp.root / "out.wmv").string(), {});
+        return graph->buildAndRun((fp.root / "out.wmv").string(), {}, false);
     }
     bool inGraph(const char* name) const { return graph->graph()->findFilter(name) != nullptr; }
 

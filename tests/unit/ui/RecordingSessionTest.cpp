@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QThread>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "FakePlatform.h"
 #include "app/SettingsStore.h"
@@ -25,6 +29,7 @@ struct FakeSessionUi : SessionUi, TrackerHost {
     void hideRecorder() override { hidden = true; }
     void showRecorderRestored() override { hidden = false; }
     void restartPreview() override {}
+    void closeProgram() override { ++closeRequests; }
     void closeSettingsDialog() override {}
     int markingState() override { return 0; }
     void closeMarkingWindow() override {}
@@ -36,6 +41,7 @@ struct FakeSessionUi : SessionUi, TrackerHost {
     bool regionFrameShown() override { return false; }
     bool converting() override { return false; }
 
+    int closeRequests = 0;
     bool timerRunning = false;
     bool hidden = false;
     std::string recordCaption;
@@ -175,6 +181,125 @@ TEST_F(RecordingSessionTest, MuteShowsTheTipUntilItIsSwitchedOff) {
     fp.ctx.settings.message = 2;
     session->muteToggle();
     EXPECT_EQ(ui.tips, std::vector<int>{2});
+}
+
+// Runs `action` once, inside the wait of `duration_ms` that comes `skip`
+// waits of that length later: a click or hotkey arriving while the session
+// dispatches messages.
+void injectAt(platform::FakeMessagePump& pump, int duration_ms, std::function<void()> action, int skip = 0) {
+    pump.onPump = [&pump, duration_ms, action, skip](int d) mutable {
+        if (d != duration_ms || skip-- > 0) return;
+        const std::function<void()> once = action;
+        pump.onPump = nullptr;  // destroys this closure
+        once();
+    };
+}
+
+TEST_F(RecordingSessionTest, ClicksAndHotkeysInsideAStartAreDropped) {
+    // The start dispatches messages for a second before it builds the graph.
+    injectAt(fp.pump, 1000, [this] {
+        EXPECT_EQ(session->state(), SessionState::Starting);
+        session->startStopToggle();
+        session->onHotkeyRequest(0);
+        session->onHotkeyRequest(1);
+    });
+    session->startStopToggle();
+    ASSERT_EQ(session->state(), SessionState::Recording);
+    EXPECT_TRUE(fp.messageBox.texts().empty()) << fp.messageBox.texts().front();
+    EXPECT_EQ(graph.graph()->state(), platform::FilterState::Running);
+    growOutputFile();
+    for (int t = 1; t <= 3; ++t) tickAt(t);
+    EXPECT_EQ(session->state(), SessionState::Recording);  // nothing stale stops or pauses it
+    session->startStopToggle();
+    EXPECT_EQ(session->state(), SessionState::Idle);
+    tickAt(4);
+    EXPECT_FALSE(session->recording());  // and nothing stale starts another
+}
+
+TEST_F(RecordingSessionTest, ClicksAndHotkeysInsideAStopLeaveNoRequestBehind) {
+    session->startStopToggle();
+    growOutputFile();
+    tickAt(1);
+    // The stop dispatches messages while the window shows "Stopping".
+    injectAt(fp.pump, 250, [this] {
+        EXPECT_EQ(session->state(), SessionState::Stopping);
+        session->startStopToggle();
+        session->onHotkeyRequest(0);
+    });
+    session->startStopToggle();
+    EXPECT_EQ(session->state(), SessionState::Idle);
+    EXPECT_FALSE(graph.graph()->state() == platform::FilterState::Running);
+    tickAt(2);
+    EXPECT_FALSE(session->recording());
+    // The next recording runs until it is stopped.
+    session->startStopToggle();
+    growOutputFile();
+    for (int t = 1; t <= 3; ++t) tickAt(t);
+    EXPECT_TRUE(session->recording());
+}
+
+TEST_F(RecordingSessionTest, AHotkeyInsideTheGraphStopIsNotCarriedIntoTheNextRecording) {
+    session->startStopToggle();
+    growOutputFile();
+    // The graph's own stop waits a second; the recording flag is down by then.
+    injectAt(fp.pump, 1000, [this] { session->onHotkeyRequest(0); });
+    session->startStopToggle();
+    EXPECT_FALSE(session->recording());
+    session->startStopToggle();
+    growOutputFile();
+    tickAt(1);
+    EXPECT_TRUE(session->recording());
+}
+
+TEST_F(RecordingSessionTest, StopsFollowingEachOtherNeverWaitForAnEarlierWatchdog) {
+    QElapsedTimer clock;
+    clock.start();
+    for (int round = 0; round < 3; ++round) {
+        session->startStopToggle();
+        growOutputFile();
+        session->startStopToggle();
+        ASSERT_FALSE(session->recording());
+    }
+    // A watch ends as soon as its stop is done; the UI thread joins none
+    // that still runs.
+    EXPECT_LT(clock.elapsed(), 500);
+    for (int i = 0; i < 50 && session->watchdog().running() > 0; ++i) QThread::msleep(10);
+    EXPECT_EQ(session->watchdog().running(), 0);
+}
+
+TEST_F(RecordingSessionTest, TheExitPathWaitsForAStartOrStopUnderWay) {
+    injectAt(fp.pump, 1000, [this] {
+        EXPECT_TRUE(session->deferExit());
+        EXPECT_EQ(ui.closeRequests, 0);
+    });
+    session->startStopToggle();
+    EXPECT_EQ(ui.closeRequests, 1);  // run again once the start had finished
+    EXPECT_FALSE(session->deferExit());
+}
+
+TEST_F(RecordingSessionTest, MuteSetBeforeTheRecordingIsRecorded) {
+    session->muteToggle();
+    session->startStopToggle();
+    ASSERT_TRUE(session->recording());
+    ASSERT_FALSE(audioSetups.empty());
+    EXPECT_NE(audioSetups.back().mute, 0);
+}
+
+TEST_F(RecordingSessionTest, AFailedStartLeavesNoFileAndShowsTheWindow) {
+    // An audio capture without its "Out" pin: the graph cannot be connected.
+    registry.registerClass(platform::kAudioCaptureClassId, [] { return std::make_shared<test::FakeScreen>(); });
+    // Meanwhile the writer has left its header behind.
+    injectAt(fp.pump, 1000, [this] { growOutputFile(); });
+    session->onHotkeyRequest(0);
+    ui.hidden = true;
+    tickAt(0);
+    EXPECT_EQ(fp.messageBox.texts().size(), 1u);
+    EXPECT_FALSE(session->recording());
+    EXPECT_EQ(session->state(), SessionState::Idle);
+    EXPECT_FALSE(ui.hidden);
+    EXPECT_TRUE(ui.timerRunning);
+    EXPECT_FALSE(tracker.recordingPath().empty());
+    EXPECT_FALSE(std::filesystem::exists(tracker.recordingPath()));
 }
 
 }  // namespace

@@ -267,5 +267,17 @@ TEST_F(DialogTest, MaxiLayoutMenuTitleBarAndTipText) {
     EXPECT_FALSE(fp.ctx.closing.load());
 }
 
+TEST_F(DialogTest, TheStatusLineShowsWhoeverWroteLast) {
+    fp.ctx.settings.autoMark = 1;
+    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini);
+    // What a stop leaves for the next status update...
+    fp.ctx.statusText = "Stopping. Please wait...";
+    // ...is replaced by the tracker's text on the next idle tick and stays so.
+    for (int tick = 0; tick < 3; ++tick) {
+        recorder->tick();
+        EXPECT_EQ(recorder->statusText(), "Google Meeting / Zoom windows not detected") << tick;
+    }
+}
+
 }  // namespace
 }  // namespace talvora
