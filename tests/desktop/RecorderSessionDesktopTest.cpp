@@ -1,0 +1,204 @@
+// The recorder program driven from outside as a user drives it: quick clicks
+// and hotkeys, a minimised window, the end of the desktop session.
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <string>
+#include <vector>
+
+#include "DesktopWait.h"
+#include "platform/desktop/linux/X11Windows.h"
+
+namespace {
+
+using talvora::test::waitFor;
+
+// Where the MINI layout at scale 100 has its controls, from its top left.
+constexpr int kRecordX = 78, kRecordY = 39;
+constexpr int kMinimiseX = 180, kMinimiseY = 13;
+
+void answerMessageBoxes() {
+    QProcess::execute("sh", {"-c", "for w in $(xdotool search --name '^Talvora Message$'); do "
+                                   "xdotool windowactivate --sync $w key --window $w Return; done"});
+}
+
+void click(platform::WindowId window, int x, int y) {
+    QProcess::execute("xdotool", {"mousemove", "--window", QString::number(window), QString::number(x),
+                                  QString::number(y), "click", "1"});
+}
+
+// Duration in seconds, and whether the whole file decodes without an error.
+struct Probe {
+    double duration_s = 0;
+    bool decodes = false;
+};
+
+Probe probe(const QString& file) {
+    Probe result;
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", file});
+    p.waitForFinished(20000);
+    result.duration_s = p.readAllStandardOutput().trimmed().toDouble();
+    QProcess decode;
+    decode.start("ffmpeg", {"-v", "error", "-i", file, "-f", "null", "-"});
+    decode.waitForFinished(60000);
+    result.decodes = decode.exitCode() == 0 && decode.readAllStandardError().trimmed().isEmpty();
+    return result;
+}
+
+class RecorderSessionDesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs the virtual desktop";
+        ASSERT_TRUE(home.isValid());
+        meeting.start("ffplay", {"-loglevel", "quiet", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=15",
+                                 "-window_title", "Zoom Meeting", "-left", "60", "-top", "60"});
+        const QString tone = home.filePath("tone.wav");
+        QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", tone, "synth", "300", "sine", "440", "vol", "0.5"});
+        player.start("paplay", {tone});
+    }
+    void TearDown() override {
+        for (QProcess* p : processes) {
+            p->kill();
+            p->waitForFinished(3000);
+            delete p;
+        }
+        for (QProcess* p : {&meeting, &player}) {
+            p->kill();
+            p->waitForFinished(3000);
+        }
+        waitFor([&] { return windows.find("Silence") == 0; }, 5000);
+    }
+
+    QProcess* startRecorder() {
+        auto* p = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.remove("XDG_CONFIG_HOME");
+        env.insert("TALVORA_LOG", home.filePath(QString("recorder%1.log").arg(processes.size())));
+        p->setProcessEnvironment(env);
+        p->start(QString(TALVORA_PROGRAM_DIR) + "/talvora", {});
+        processes.push_back(p);
+        return p;
+    }
+
+    // The recorder window once it is shown, its boxes answered.
+    platform::WindowId waitForRecorder() {
+        platform::WindowId id = 0;
+        waitFor(
+            [&] {
+                answerMessageBoxes();
+                id = recorderWindow();
+                return id != 0 && windows.isVisible(id);
+            },
+            20000);
+        QTest::qWait(3000);  // the tracker has taken the meeting window by now
+        return id;
+    }
+
+    // The recorder window: the one titled "Talvora" that is not the 1 x 1 frame.
+    platform::WindowId recorderWindow() {
+        for (platform::WindowId w : windows.topLevel())
+            if (windows.title(w) == "Talvora" && windows.rect(w).width() > 100) return w;
+        return 0;
+    }
+
+    QStringList recordings() const {
+        return QDir(home.filePath("Videos/Talvora Recordings")).entryList({"*.wmv"}, QDir::Files, QDir::Name);
+    }
+    QString recordingPath(const QString& name) const { return home.filePath("Videos/Talvora Recordings/" + name); }
+
+    QTemporaryDir home;
+    QProcess meeting;
+    QProcess player;
+    std::vector<QProcess*> processes;
+    platform::X11Windows windows;
+};
+
+TEST_F(RecorderSessionDesktopTest, TerminationSignalFinishesTheRecording) {
+    QProcess* recorder = startRecorder();
+    ASSERT_NE(waitForRecorder(), 0u);
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor([&] { return !recordings().isEmpty(); }, 5000));
+    QTest::qWait(6000);
+    ::kill(static_cast<pid_t>(recorder->processId()), SIGTERM);
+    ASSERT_TRUE(waitFor([&] { return recorder->state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(recorder->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(recorder->exitCode(), 0);
+    ASSERT_EQ(recordings().size(), 1);
+    const Probe p = probe(recordingPath(recordings()[0]));
+    EXPECT_GE(p.duration_s, 5.0) << "the header holds the duration: the writer was finished";
+    EXPECT_TRUE(p.decodes);
+}
+
+TEST_F(RecorderSessionDesktopTest, ASecondStartBringsTheMinimisedRecorderBack) {
+    startRecorder();
+    const platform::WindowId recorder = waitForRecorder();
+    ASSERT_NE(recorder, 0u);
+    click(recorder, kMinimiseX, kMinimiseY);
+    ASSERT_TRUE(waitFor([&] { return !windows.isVisible(recorder); }, 5000)) << "minimise hides the window";
+    QProcess* second = startRecorder();
+    ASSERT_TRUE(waitFor(
+        [&] {
+            answerMessageBoxes();
+            return second->state() == QProcess::NotRunning;
+        },
+        15000));
+    EXPECT_TRUE(waitFor([&] { return windows.isVisible(recorder); }, 5000)) << "the running recorder is restored";
+}
+
+TEST_F(RecorderSessionDesktopTest, QuickClicksAndHotkeysNeverLoseARecording) {
+    QProcess* recorder = startRecorder();
+    const platform::WindowId window = waitForRecorder();
+    ASSERT_NE(window, 0u);
+    // Clicks and hotkey presses at every pace: inside a start's and a stop's
+    // waits, and just after them.
+    const int pauses_ms[] = {100, 250, 600, 1000, 1500, 2500, 400, 50, 1250, 3000};
+    for (int round = 0; round < 20; ++round) {
+        const int pause = pauses_ms[round % 10];
+        if (round % 3 == 2) QProcess::execute("xdotool", {"key", "ctrl+s"});
+        else click(window, kRecordX, kRecordY);
+        QTest::qWait(pause);
+        if (round % 4 == 1) {
+            click(window, kRecordX, kRecordY);
+            QTest::qWait(pause / 2);
+        }
+        answerMessageBoxes();
+        ASSERT_EQ(recorder->state(), QProcess::Running) << "round " << round;
+    }
+    // Settle, then end whatever runs with one more press if a file still grows.
+    QTest::qWait(6000);
+    answerMessageBoxes();
+    const auto sizes = [&] {
+        qint64 total = 0;
+        for (const QString& f : recordings()) total += QFileInfo(recordingPath(f)).size();
+        return total;
+    };
+    const qint64 before = sizes();
+    QTest::qWait(2000);
+    if (sizes() != before) {
+        click(window, kRecordX, kRecordY);
+        QTest::qWait(6000);
+    }
+    EXPECT_EQ(sizes(), [&] {
+        const qint64 now = sizes();
+        QTest::qWait(2000);
+        return now;
+    }()) << "no recording runs once it was stopped";
+    EXPECT_TRUE(windows.isVisible(window)) << "the recorder is shown when nothing records";
+    ASSERT_EQ(recorder->state(), QProcess::Running);
+
+    const QStringList files = recordings();
+    EXPECT_FALSE(files.isEmpty());
+    for (const QString& f : files) {
+        const Probe p = probe(recordingPath(f));
+        EXPECT_GT(p.duration_s, 0.5) << f.toStdString();
+        EXPECT_TRUE(p.decodes) << f.toStdString();
+    }
+}
+
+}  // namespace
