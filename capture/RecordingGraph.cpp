@@ -4,6 +4,7 @@
 
 #include "app/SettingsStore.h"
 #include "capture/CaptureFilterSetup.h"
+#include "platform/media/FileSink.h"
 #include "platform/audio/SoundPlayer.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/FileTime.h"
@@ -380,6 +381,13 @@ int RecordingGraph::audioSourceTest() {
         return 0;
     }
     return store_.write() == 0 ? 0 : 1;
+}
+
+int RecordingGraph::writeError() const {
+    for (const std::shared_ptr<Filter>* writer : {&filters_.asfWriter, &filters_.mpegSink})
+        if (auto* sink = platform::query<platform::FileSink>(*writer))
+            if (int error = sink->writeError(); error != 0) return error;
+    return 0;
 }
 
 }  // namespace talvora

@@ -66,6 +66,9 @@ public:
     // The MPEG-2 path, when the program has one.
     void setMpeg2Path(Mpeg2Path* path) { mpeg2_ = path; }
     const RecordingFilters& filters() const { return filters_; }
+    // The system error that stopped the recording's file from growing (ENOSPC
+    // for a full disk), 0 while it is written.
+    int writeError() const;
 
 private:
     bool addWmvFilters(const std::string& outputPath, const CaptureTarget& target, int width, int height);

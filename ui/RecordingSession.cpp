@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -41,6 +43,14 @@ void removeFailedRecording(const std::string& path) {
     if (path.empty()) return;
     std::error_code ec;
     std::filesystem::remove(path, ec);
+}
+
+std::string writeFailureText(int error, const std::string& folder) {
+    if (error == ENOSPC)
+        return platform::format(
+            "Recording stopped: the disk that holds %s is full. The recording made so far is saved.", folder.c_str());
+    return platform::format("Recording stopped: cannot write to %s (%s). The recording made so far is saved.",
+                            folder.c_str(), std::strerror(error));
 }
 
 }  // namespace
@@ -295,6 +305,18 @@ bool RecordingSession::runningChecks() {
         ui_.stopTimer();
         closeSizeHandle();
         startStopToggle();
+        return false;
+    }
+    if (const int error = graph_.writeError(); error != 0) {
+        // The file no longer grows: a recording that goes on would only look
+        // as if it did. What was written is finished and the user told why.
+        ui_.stopTimer();
+        closeSizeHandle();
+        const std::string folder = std::filesystem::path(outputPath_).parent_path().string();
+        startStopToggle();
+        ctx_.statusText = writeFailureText(error, folder);
+        ui_.showStatus(ctx_.statusText);
+        ctx_.platform.messageBox.show(ctx_.statusText);
         return false;
     }
     if (s.protocol != 7) {

@@ -12,6 +12,7 @@
 #include "app/SettingsStore.h"
 #include "app/WindowsVersion.h"
 #include "audio/SilenceCompanion.h"
+#include "platform/audio/AudioSystem.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
@@ -57,7 +58,8 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
       graph_(ctx, store, toolkit_, services.registry, *this),
       preview_(ctx, toolkit_, services.registry, *this),
       coreAudio_(ctx, services.audio, [this] { closeProgram(); }),
-      windows_(services.windows) {
+      windows_(services.windows),
+      audio_(services.audio) {
     // "MINI" is a borderless tool window; "MAXI" draws its own title bar too.
     Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
     if (layout == Layout::Mini) flags |= Qt::Tool;
@@ -359,7 +361,21 @@ void WinDlg::oneTimeInitialisation() {
     ctx_.platform.pump.pump(500);
     restartPreview();
     if (s.dualAudio != 0 && !s.audioSource1.empty()) coreAudio_.UnmuteSecondSource(s.audioSource1);
+    checkSoundServer();
     timer_.start();
+}
+
+void WinDlg::checkSoundServer() {
+    if (ctx_.settings.videoOnly != 0) return;
+    const platform::AudioStatus answer = audio_.connect();
+    if (answer.ok()) return;
+    // Every recording would fail at its start otherwise, with no word why.
+    ctx_.platform.log.append(platform::format("Sound server: %s", answer.message.c_str()));
+    const std::string text =
+        "No sound server answers, so Talvora cannot record sound. Start the desktop's sound server (PulseAudio or "
+        "PipeWire), then start Talvora again.";
+    showStatus("No sound server answers");
+    ctx_.platform.messageBox.show(text);
 }
 
 void WinDlg::closeProgram() {

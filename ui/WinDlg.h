@@ -67,6 +67,8 @@ public:
     // The program's exit path: asks while a recording is active, then ends
     // the process with code 0. A second call while closing does nothing.
     void closeProgram() override;
+    // Says once, at the first tick, when no sound server answers.
+    void checkSoundServer();
     // The exit path for a termination signal: no question, the recording is
     // stopped and finished.
     void endBySignal();
@@ -168,6 +170,7 @@ private:
     QMenuBar* menuBar_ = nullptr;
     MaxiClientArea* maxi_ = nullptr;
     bool exitWithoutAsking_ = false;
+    platform::AudioSystem& audio_;
     int stripHeight_ = 30;
     int buttonRowHeight_ = 17;
     bool dragging_ = false;

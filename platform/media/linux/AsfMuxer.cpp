@@ -1,5 +1,6 @@
 #include "platform/media/linux/AsfMuxer.h"
 
+#include <cerrno>
 #include <exception>
 
 #include "platform/core/Format.h"
@@ -70,10 +71,14 @@ void AsfMuxer::encode(const SampleQueue::Item& item) {
         if (error < 0) {
             report("cannot encode", error);
             failed_ = true;
+            // A full disk or a lost folder come back as system errors; the
+            // encoders' own failures count as input/output errors.
+            writeError_ = AVUNERROR(error) > 0 && AVUNERROR(error) < 4096 ? AVUNERROR(error) : EIO;
         }
     } catch (const std::exception& e) {
         log_.append(format("\r\nASF writer: cannot encode (%s): %s", path_.c_str(), e.what()));
         failed_ = true;
+        writeError_ = EIO;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -40,6 +41,8 @@ public:
     void finish();
 
     std::int64_t droppedSamples() const { return worker_.dropped(); }
+    // The system error of a failed encode or write, 0 while all is well.
+    int writeError() const { return writeError_; }
 
 private:
     HRESULT report(const char* what, int error);
@@ -53,6 +56,7 @@ private:
     std::optional<WmaAudioEncoder> audio_;
     ffmpeg::OutputFormatPtr format_;
     bool failed_ = false;  // muxer thread
+    std::atomic<int> writeError_{0};
     SampleWorker worker_;
 };
 

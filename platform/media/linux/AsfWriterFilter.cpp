@@ -114,4 +114,10 @@ std::vector<std::pair<std::string, std::string>> AsfWriterFilter::properties() c
             {"Dropped samples", std::to_string(droppedSamples())}};
 }
 
+int AsfWriterFilter::writeError() const {
+    int error = 0;
+    muxer_.with([&error](const AsfMuxer& m) { error = m.writeError(); });
+    return error;
+}
+
 }  // namespace platform

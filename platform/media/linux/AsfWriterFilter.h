@@ -41,6 +41,7 @@ public:
     HRESULT changeState(FilterState from, FilterState to, StreamClock& clock) override;
     std::vector<std::pair<std::string, std::string>> properties() const override;
 
+    int writeError() const override;
     // Samples dropped because the encoders fell behind, in the last run.
     std::int64_t droppedSamples() const;
 

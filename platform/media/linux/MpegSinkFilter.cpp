@@ -37,7 +37,8 @@ void MpegSinkFilter::receive(Pin&, const SamplePtr& sample) {
     if (std::fwrite(sample->data.data(), 1, sample->data.size(), file_.get()) != sample->data.size()) {
         // Logged once: the rest of the recording would fail the same way.
         writeFailed_ = true;
-        log_.append(format("\r\nMPEG sink: cannot write %s: %s", fileName_.c_str(), std::strerror(errno)));
+        writeError_ = errno != 0 ? errno : EIO;
+        log_.append(format("\r\nMPEG sink: cannot write %s: %s", fileName_.c_str(), std::strerror(writeError_)));
         return;
     }
     bytes_ += static_cast<std::int64_t>(sample->data.size());
@@ -63,6 +64,7 @@ HRESULT MpegSinkFilter::openFile() {
     file_ = std::move(file);
     bytes_ = 0;
     writeFailed_ = false;
+    writeError_ = 0;
     return S_OK;
 }
 

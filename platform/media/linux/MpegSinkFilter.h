@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -26,6 +27,7 @@ public:
     // error of a folder that does not exist.
     HRESULT setFileName(const std::string& path) override;
     std::string fileName() const override { return fileName_; }
+    int writeError() const override { return writeError_; }
 
     HRESULT acceptType(Pin& input, const MediaType& type) override;
     // The multiplexer's thread.
@@ -51,6 +53,7 @@ private:
     std::unique_ptr<std::FILE, FileClose> file_;
     std::int64_t bytes_ = 0;
     bool writeFailed_ = false;
+    std::atomic<int> writeError_{0};
 };
 
 }  // namespace platform

@@ -56,6 +56,7 @@ public:
         return platform::S_OK;
     }
     std::string fileName() const override { return file; }
+    int writeError() const override { return error; }
     platform::HRESULT configureFilterUsingProfile(const platform::WmProfile* profile) override {
         if (profile == nullptr) return platform::E_POINTER;
         if (profile->video) addPin("Video Input 01", PinDirection::Input);
@@ -68,6 +69,7 @@ public:
                                                                          : platform::VFW_E_TYPE_NOT_ACCEPTED;
     }
     std::string file;
+    int error = 0;
 };
 
 class PassTee : public Filter {

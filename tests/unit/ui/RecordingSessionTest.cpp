@@ -285,6 +285,25 @@ TEST_F(RecordingSessionTest, MuteSetBeforeTheRecordingIsRecorded) {
     EXPECT_NE(audioSetups.back().mute, 0);
 }
 
+TEST_F(RecordingSessionTest, AWriterThatFailsStopsTheRecordingAndSaysWhy) {
+    session->onHotkeyRequest(0);
+    tickAt(0);
+    ASSERT_TRUE(session->recording());
+    ASSERT_TRUE(ui.hidden);
+    growOutputFile();
+    tickAt(1);
+    auto* writer = dynamic_cast<test::FakeWriter*>(graph.filters().asfWriter.get());
+    ASSERT_NE(writer, nullptr);
+    writer->error = ENOSPC;
+    tickAt(2);
+    EXPECT_FALSE(session->recording());
+    EXPECT_FALSE(ui.hidden);
+    const std::string folder = std::filesystem::path(tracker.recordingPath()).parent_path().string();
+    EXPECT_EQ(fp.messageBox.texts().back(), "Recording stopped: the disk that holds " + folder +
+                                                " is full. The recording made so far is saved.");
+    EXPECT_EQ(ui.status, fp.messageBox.texts().back());
+}
+
 TEST_F(RecordingSessionTest, AFailedStartLeavesNoFileAndShowsTheWindow) {
     // An audio capture without its "Out" pin: the graph cannot be connected.
     registry.registerClass(platform::kAudioCaptureClassId, [] { return std::make_shared<test::FakeScreen>(); });

@@ -279,5 +279,18 @@ TEST_F(DialogTest, TheStatusLineShowsWhoeverWroteLast) {
     }
 }
 
+TEST_F(DialogTest, NoSoundServerIsSaidAtTheFirstTick) {
+    audio.setAvailable(false);
+    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini);
+    recorder->tick();
+    ASSERT_FALSE(fp.messageBox.texts().empty());
+    EXPECT_EQ(fp.messageBox.texts().back(),
+              "No sound server answers, so Talvora cannot record sound. Start the desktop's sound server (PulseAudio "
+              "or PipeWire), then start Talvora again.");
+    const std::size_t shown = fp.messageBox.texts().size();
+    recorder->tick();
+    EXPECT_EQ(fp.messageBox.texts().size(), shown);  // once
+}
+
 }  // namespace
 }  // namespace talvora
