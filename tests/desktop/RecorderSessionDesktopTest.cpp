@@ -1,11 +1,13 @@
 // The recorder program driven from outside as a user drives it: quick clicks
 // and hotkeys, a minimised window, the end of the desktop session.
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -72,11 +74,30 @@ protected:
             p->waitForFinished(3000);
         }
         waitFor([&] { return windows.find("Silence") == 0; }, 5000);
+        if (!mounted.isEmpty()) QProcess::execute("umount", {"-l", mounted});
     }
 
-    QProcess* startRecorder() {
+    // The recordings folder on a small file system of its own.
+    bool mountRecordings(const QString& options) {
+        if (::geteuid() != 0) return false;
+        const QString folder = home.filePath("Videos/Talvora Recordings");
+        QDir().mkpath(folder);
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", options, "tmpfs", folder}) != 0) return false;
+        mounted = folder;
+        return true;
+    }
+
+    std::string log(int recorder = 0) const {
+        QFile f(home.filePath(QString("recorder%1.log").arg(recorder)));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll().toStdString();
+    }
+    bool logged(const std::string& text, int recorder = 0) const { return log(recorder).find(text) != std::string::npos; }
+
+    QProcess* startRecorder(const QString& pulseServer = {}) {
         auto* p = new QProcess;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!pulseServer.isEmpty()) env.insert("PULSE_SERVER", pulseServer);
         env.insert("HOME", home.path());
         env.remove("XDG_CONFIG_HOME");
         env.insert("TALVORA_LOG", home.filePath(QString("recorder%1.log").arg(processes.size())));
@@ -117,6 +138,7 @@ protected:
     QProcess player;
     std::vector<QProcess*> processes;
     platform::X11Windows windows;
+    QString mounted;
 };
 
 TEST_F(RecorderSessionDesktopTest, TerminationSignalFinishesTheRecording) {
@@ -199,6 +221,70 @@ TEST_F(RecorderSessionDesktopTest, QuickClicksAndHotkeysNeverLoseARecording) {
         EXPECT_GT(p.duration_s, 0.5) << f.toStdString();
         EXPECT_TRUE(p.decodes) << f.toStdString();
     }
+}
+
+TEST_F(RecorderSessionDesktopTest, AFullDiskStopsTheRecordingAndTheRecorderStaysUsable) {
+    if (!mountRecordings("size=1m")) GTEST_SKIP() << "needs root to mount a small file system";
+    QProcess* recorder = startRecorder();
+    const platform::WindowId window = waitForRecorder();
+    ASSERT_NE(window, 0u);
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor([&] { return logged("is full. The recording made so far is saved."); }, 60000))
+        << log();
+    EXPECT_TRUE(logged("Talvora Message: Recording stopped: the disk that holds " + mounted.toStdString() + " is full"));
+    answerMessageBoxes();
+    EXPECT_TRUE(waitFor([&] { return windows.isVisible(window); }, 5000)) << "the window comes back";
+    EXPECT_EQ(recorder->state(), QProcess::Running);
+    ASSERT_EQ(recordings().size(), 1);
+    EXPECT_GT(probe(recordingPath(recordings()[0])).duration_s, -1.0);  // ffprobe reads it
+    // With room again, the next recording works.
+    QFile::remove(recordingPath(recordings()[0]));
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    QTest::qWait(4000);
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor([&] { return windows.isVisible(window); }, 15000));
+    ASSERT_EQ(recordings().size(), 1);
+    EXPECT_GT(probe(recordingPath(recordings()[0])).duration_s, 2.0);
+}
+
+TEST_F(RecorderSessionDesktopTest, AStartThatFailsBringsTheWindowBackAndLeavesNoFile) {
+    if (!mountRecordings("ro,size=1m")) GTEST_SKIP() << "needs root to mount a small file system";
+    QProcess* recorder = startRecorder();
+    const platform::WindowId window = waitForRecorder();
+    ASSERT_NE(window, 0u);
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor(
+        [&] {
+            answerMessageBoxes();
+            return logged("Talvora Message: Cannot");
+        },
+        15000))
+        << log();
+    answerMessageBoxes();
+    EXPECT_TRUE(waitFor([&] { return windows.isVisible(window); }, 5000));
+    EXPECT_EQ(recorder->state(), QProcess::Running);
+    EXPECT_TRUE(recordings().isEmpty());
+}
+
+TEST_F(RecorderSessionDesktopTest, NoSoundServerIsSaidAtStartAndAStartLeavesNoFile) {
+    QProcess* recorder = startRecorder("unix:/nonexistent/pulse/native");
+    ASSERT_TRUE(waitFor(
+        [&] {
+            answerMessageBoxes();
+            return logged("Talvora Message: No sound server answers");
+        },
+        30000))
+        << log();
+    const platform::WindowId window = waitForRecorder();
+    ASSERT_NE(window, 0u);
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    QTest::qWait(4000);
+    answerMessageBoxes();
+    QTest::qWait(1000);
+    answerMessageBoxes();
+    EXPECT_TRUE(waitFor([&] { return windows.isVisible(window); }, 5000));
+    EXPECT_EQ(recorder->state(), QProcess::Running);
+    EXPECT_TRUE(recordings().isEmpty());
 }
 
 }  // namespace
