@@ -203,6 +203,7 @@ TEST_F(AppShellTest, MonitorDetectionSavesTheSettings) {
     store.prepareDataFolder();
     store.read();
     fp.ctx.settings.monitor = 2;  // one monitor: it becomes 1, and the file says so
+    ASSERT_EQ(store.write(), 1);
     DetectMonitors(fp.ctx, store);
     EXPECT_EQ(fp.ctx.settings.monitor, 1);
     fp.ctx.settings.monitor = 2;
