@@ -51,7 +51,8 @@ void DetectMonitors(AppContext& ctx, SettingsStore& store) {
         settings.monitor = 1;
         env.mainMonitorRect = desktop;
     } else {
-        const std::size_t main = NearestMonitor(monitors, {width / 2, height / 2});
+        // The centre of the primary screen, wherever that lies.
+        const std::size_t main = NearestMonitor(monitors, {desktop.left + width / 2, desktop.top + height / 2});
         env.mainMonitorRect = monitors[main].monitor;
         std::size_t other = NearestMonitor(monitors, {20000, 500});
         if (other == main) other = NearestMonitor(monitors, {-20000, 500});

@@ -173,6 +173,13 @@ void parseLine(std::string_view line, Settings& settings) {
     }
 }
 
+// A value is the rest of its line: a CR or LF inside it would end the line
+// early and start another, which a later read takes for a key of its own.
+void appendWithoutLineBreaks(std::string& out, const std::string& text) {
+    for (const char c : text)
+        if (c != '\r' && c != '\n') out.push_back(c);
+}
+
 // What a text-mode read delivers: CR LF pairs become LF.
 std::string textModeBytes(std::string_view raw) {
     std::string text;
@@ -196,7 +203,7 @@ std::string formatSettingsFile(const Settings& settings) {
         switch (field.kind) {
         case Kind::Integer: out.append(std::to_string(settings.*field.integer)); break;
         case Kind::Real: out.append(formatReal(settings.*field.real)); break;
-        case Kind::Text: out.append(settings.*field.text); break;
+        case Kind::Text: appendWithoutLineBreaks(out, settings.*field.text); break;
         }
         out.append(kLineEnd);
     }

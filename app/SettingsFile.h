@@ -21,7 +21,7 @@ inline constexpr std::size_t kSettingsMaxLineChars = 19999;
 
 // The whole settings file for `settings`: the header, 53 asterisks, the 52
 // "Key: value" lines in the record's order ("%d" integers, "%.2f" frame rate,
-// "%s" texts written as they are), an empty line, 53 asterisks and the
+// "%s" texts written as they are, less any CR and LF), an empty line, 53 asterisks and the
 // notice. Every line ends with CR LF except the notice, which has no line end.
 // Pure and locale-independent: the same record always gives the same bytes.
 // A frame rate that is not finite is written as "inf", "-inf", "nan" or

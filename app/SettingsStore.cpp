@@ -1,11 +1,14 @@
 #include "app/SettingsStore.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <system_error>
+
+#include <unistd.h>
 
 #include "app/SettingsFile.h"
 #include "platform/core/Format.h"
@@ -79,6 +82,16 @@ void createFolder(const std::string& folder) {
     fs::create_directories(folder, ec);  // an existing folder is fine; other failures show later
 }
 
+// Creates the folder and tells whether new files can go into it (an
+// installed program's folder or a read-only file system cannot take any).
+bool createWritableFolder(const std::string& folder) {
+    createFolder(folder);
+    std::error_code ec;
+    return fs::is_directory(folder, ec) && ::access(folder.c_str(), W_OK) == 0;
+}
+
+bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
 // "%02d" pieces joined by "%s:%s:%s"; hours may have more digits.
 std::string durationText(int seconds) {
     if (seconds <= 0) return {};
@@ -113,8 +126,10 @@ void normalise(Settings& s, Environment& environment) {
 
     // A frame rate that is not a number or infinite is treated like 0: the
     // capture turns it into frame times and integer rates, where it has no
-    // meaning (and converting it to an integer would be undefined).
+    // meaning (and converting it to an integer would be undefined). A finite
+    // one is held to what the encoders take.
     if (s.frameRate == 0.0f || !std::isfinite(s.frameRate)) s.frameRate = 25.0f;
+    s.frameRate = std::clamp(s.frameRate, SettingsStore::kMinFrameRate, SettingsStore::kMaxFrameRate);
 
     s.durationText = durationText(s.maxFileTime);
 
@@ -174,6 +189,13 @@ void SettingsStore::setSettingsPath() {
 }
 
 int SettingsStore::read() {
+    // Changes that could not be saved are still only in the record: they go
+    // to the file first, and while they cannot, the record is not replaced
+    // by the older file.
+    if (unsaved_ && !writeFile()) {
+        normalise(app_.settings, app_.environment);
+        return 1;
+    }
     const std::optional<std::string> text = readWholeFile(settingsPath_);
     if (!text) {
         app_.platform.messageBox.show(
@@ -190,14 +212,27 @@ int SettingsStore::applyRecordingsFolderRule() {
     if (!s.recordingFolder.empty()) return 1;
 
     if (s.user == 0) {
-        std::string folder;
-        if (const std::optional<std::string> videos = app_.platform.folders.videos(true))
-            folder = platform::paths::join(*videos, kRecordingsFolderName);
-        else
-            folder = platform::paths::program(kFallbackRecordingsFolder);
-        createFolder(folder);
+        const std::optional<std::string> videos = app_.platform.folders.videos(true);
+        if (videos && !hasLineBreak(*videos)) {
+            const std::string folder = platform::paths::join(*videos, kRecordingsFolderName);
+            createFolder(folder);
+            assignText(s.recordingFolder, folder, kFolderTextCapacity);
+            return write();
+        }
+        // Beside the program where it can take files, else in the user's
+        // own data folder; either way the user learns where.
+        std::string folder = platform::paths::program(kFallbackRecordingsFolder);
+        std::string shown = fs::absolute(folder).lexically_normal().string();
+        if (!createWritableFolder(folder)) {
+            if (const std::optional<std::string> data = app_.platform.folders.dataHome(true)) {
+                folder = shown = platform::paths::join(*data, kRecordingsFolderName);
+                createFolder(folder);
+            }
+        }
         assignText(s.recordingFolder, folder, kFolderTextCapacity);
-        return write();
+        const int written = write();
+        app_.platform.messageBox.show(platform::format("Talvora recordings will be saved in:\n\n%s", shown.c_str()));
+        return written;
     }
     if (s.user == 1) {
         const std::string folder =
@@ -212,28 +247,45 @@ int SettingsStore::applyRecordingsFolderRule() {
 }
 
 int SettingsStore::write() {
+    const bool savedBefore = !unsaved_;
+    if (!writeFile()) {
+        // Once until a save works again: the tracker saves every second.
+        if (savedBefore) reportCannotSave();
+        return 0;
+    }
+    return 1;
+}
+
+bool SettingsStore::writeFile() {
     upperCaseHotkeys(app_.settings);
     const std::string text = formatSettingsFile(app_.settings);
+    unsaved_ = true;
 
     // Opening for appending tests that the file can be written without
     // touching it (and creates it when missing).
     std::FILE* probe = std::fopen(settingsPath_.c_str(), "ab");
-    if (!probe) {
-        reportCannotSave();
-        return 0;
-    }
+    if (!probe) return false;
     std::fclose(probe);
     // The tracker saves every second, mostly without a change: a file that
-    // holds the text already is left alone.
-    if (readWholeFile(settingsPath_) == text) return 1;
-
-    // The system leaves this case open; it is reported like a failed test, and
+    // holds the text already is left alone. The system leaves a failing
+    // rewrite after a good test open; it is reported like a failed test, and
     // the old file stays as it was.
-    if (!replaceFileContents(settingsPath_, text)) {
-        reportCannotSave();
-        return 0;
+    if (readWholeFile(settingsPath_) != text && !replaceFileContents(settingsPath_, text)) return false;
+    unsaved_ = false;
+    return true;
+}
+
+bool SettingsStore::setRecordingFolder(const std::string& folder) {
+    if (hasLineBreak(folder)) {
+        app_.platform.messageBox.show(platform::format(
+            "Talvora cannot save recordings in this folder because its name contains a line break:\n\n%s\n\n"
+            "Choose or rename a folder so that its name has none.",
+            folder.c_str()));
+        return false;
     }
-    return 1;
+    assignText(app_.settings.recordingFolder, folder, kFolderTextCapacity);
+    write();
+    return true;
 }
 
 void SettingsStore::reportCannotSave() {
@@ -254,7 +306,8 @@ void SettingsStore::restoreDefaults() { copyTemplateOverSettings(); }
 void SettingsStore::copyTemplateOverSettings() {
     // Failures are not reported: a missing template leaves the file as it was.
     const std::optional<std::string> text = readWholeFile(platform::paths::program(kTemplateFile));
-    if (text && !settingsPath_.empty()) replaceFileContents(settingsPath_, *text);
+    // The template replaces whatever the record held unsaved.
+    if (text && !settingsPath_.empty() && replaceFileContents(settingsPath_, *text)) unsaved_ = false;
 }
 
 std::string SettingsStore::converterDataFolder() {

@@ -31,6 +31,9 @@ public:
     static constexpr const char* kConverterDataFolderName = "Vexa Converter";
     static constexpr const char* kConverterKey = "SOFTWARE\\Vexa Converter Pro free";
     static constexpr const char* kConverterValue = "Directory";
+    // Frame rates the encoders take (the Windows Media profile's limits).
+    static constexpr float kMinFrameRate = 1.0f;
+    static constexpr float kMaxFrameRate = 200.0f;
 
     explicit SettingsStore(AppContext& app);
 
@@ -48,18 +51,31 @@ public:
 
     // Loads the file into the record and normalises it (hotkeys upper-cased,
     // fixed flags, Windows-version rule, capture rectangle, frame rate 0 -> 25
-    // -- also a frame rate that is not finite --, duration text, Bitcount,
-    // recordings folder). Returns 1, or 0 when
-    // the recordings-folder rule had to write the file and the write failed.
+    // -- also a frame rate that is not finite --, any other frame rate held
+    // to kMinFrameRate..kMaxFrameRate, duration text, Bitcount, recordings
+    // folder). Returns 1, or 0 when the recordings-folder rule had to write
+    // the file and the write failed.
+    // When the last write failed, the record is written first; while that
+    // still fails the record is only normalised, not replaced by the file.
+    // Without a videos folder the recordings go to ".\Recordings" when the
+    // program folder takes files, else to "Talvora Recordings" in the user's
+    // data home, and "Talvora recordings will be saved in:\n\n%s" says where.
     // An unopenable file shows "Cannot find or open file %s. Cannot read
     // settings" and ends the process with code 0.
     int read();
 
     // Rewrites the whole file from the record (upper-casing the hotkeys).
-    // Returns 1, or 0 after "Cannot find or open file %s. Cannot save settings";
-    // the record keeps its values either way. The new text replaces the old
-    // file only when it was written completely.
+    // Returns 1, or 0 after "Cannot find or open file %s. Cannot save settings"
+    // (shown for the first failure only, until a write succeeds again); the
+    // record keeps its values either way, and the next write that succeeds
+    // saves them all. The new text replaces the old file only when
+    // it was written completely.
     int write();
+
+    // The user's choice of recordings folder: stored and written, or refused
+    // with a message when its name holds a line break (the settings file has
+    // one value per line). False when refused.
+    bool setRecordingFolder(const std::string& folder);
 
     // Start-up, after the first read: unless `Setup` is 1 and the command line
     // had no "installer" switch, copies the template over the settings file,
@@ -82,12 +98,15 @@ public:
 
 private:
     int applyRecordingsFolderRule();
+    // write() without the message; false when the file was not replaced.
+    bool writeFile();
     void copyTemplateOverSettings();
     void reportCannotSave();
 
     AppContext& app_;
     std::string dataFolder_;
     std::string settingsPath_;
+    bool unsaved_ = false;  // the last write failed: the record is newer than the file
 };
 
 }  // namespace talvora

@@ -1,6 +1,7 @@
 // The recorder program: wires the Linux backends into the platform layer and
 // runs the application object.
 #include <QApplication>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "platform/core/linux/TraceLog.h"
 #include "platform/desktop/linux/X11Display.h"
 #include "platform/desktop/linux/X11Hotkeys.h"
+#include "platform/desktop/linux/X11Session.h"
 #include "platform/desktop/linux/X11WindowMessages.h"
 #include "platform/desktop/linux/X11Windows.h"
 #include "platform/media/BuiltInFilterModules.h"
@@ -36,8 +38,15 @@
 int main(int argc, char** argv) {
     // The recorder is an X11 program: windows are found by title and
     // messages pass between processes through the X server.
+    if (const auto problem = platform::x11SessionProblem("Talvora")) {
+        std::fprintf(stderr, "%s\n", problem->c_str());
+        return 1;
+    }
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    // The process ends through the recorder's exit path only; a message box
+    // closing while the recorder window is hidden must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
     Q_INIT_RESOURCE(pictures);
 
     platform::TraceLog log;

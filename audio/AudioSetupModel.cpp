@@ -90,15 +90,19 @@ int AudioSetupModel::FillAudioSources() {
 int AudioSetupModel::OnAudioSourceChanged(int selected) {
     inputs_.clear();
     selectedInput_ = -1;
-    if (selected < 0 || selected >= static_cast<int>(sources_.size())) return takeCurrent({});
+    // Nothing selected (the stored source is not listed, as "VozEza5" never
+    // is): no source is current, and `Audio Source` stays as it is.
+    if (selected < 0 || selected >= static_cast<int>(sources_.size())) {
+        current_.reset();
+        return takeCurrent({}, false);
+    }
     const std::string text = sources_[static_cast<std::size_t>(selected)];
-    makeCurrent(text);
-    return takeCurrent(text);
+    return takeCurrent(text, makeCurrent(text));
 }
 
-int AudioSetupModel::takeCurrent(const std::string& text) {
+int AudioSetupModel::takeCurrent(const std::string& text, bool created) {
     Settings& s = ctx_.settings;
-    if (current_) {
+    if (created) {
         // A source has exactly one output, its record stream ("Out").
         s.audioSource = text;
         for (const auto& port : current_->ports) {
@@ -145,8 +149,8 @@ int AudioSetupModel::PickMicrophoneSource() {
             break;
         }
     }
-    makeCurrent(s.audioSource1);
-    return takeCurrent(s.audioSource1);
+    const std::string picked = s.audioSource1;
+    return takeCurrent(picked, makeCurrent(picked));
 }
 
 HRESULT AudioSetupModel::SetCaptureFormat() {

@@ -65,8 +65,10 @@ public:
 
 private:
     bool makeCurrent(const std::string& description);
-    // OnAudioSourceChanged from reading the outputs on.
-    int takeCurrent(const std::string& text);
+    // OnAudioSourceChanged from reading the outputs on; `created`: the
+    // source `text` was just made current (otherwise the settings of the
+    // source stay as they are).
+    int takeCurrent(const std::string& text, bool created);
     // ProcVolume from the volume box; false (after the message) above 90.
     bool takeVolume(const std::string& text);
     void recomputeSingleDevice();

@@ -303,8 +303,7 @@ void WinDlg::chooseRecordingFolder() {
     const QString folder = QFileDialog::getExistingDirectory(
         this, QString(), QString::fromStdString(ctx_.settings.recordingFolder));
     if (folder.isEmpty()) return;
-    ctx_.settings.recordingFolder = folder.toStdString();
-    store_.write();
+    store_.setRecordingFolder(folder.toStdString());
 }
 
 void WinDlg::restoreDefaults() {

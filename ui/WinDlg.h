@@ -63,6 +63,7 @@ public:
     double interfaceScale() const override { return scale_; }
     RecordingSession& session() { return *session_; }
     QString statusText() const { return QString::fromStdString(ctx_.statusText); }
+    WindowTracker& tracker() { return tracker_; }
 
     // The program's exit path: asks while a recording is active, then ends
     // the process with code 0. A second call while closing does nothing.

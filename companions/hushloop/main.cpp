@@ -2,13 +2,19 @@
 // window exists, so that the recorder's loopback capture always gets data.
 // It reads no command line.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 
 #include "companions/hushloop/SilenceWindow.h"
 #include "platform/audio/linux/PulseSoundPlayer.h"
+#include "platform/desktop/linux/X11Session.h"
 #include "platform/desktop/linux/X11Windows.h"
 
 int main(int argc, char** argv) {
+    if (const auto problem = platform::x11SessionProblem("hushloop")) {
+        std::fprintf(stderr, "%s\n", problem->c_str());
+        return 1;
+    }
     QApplication app(argc, argv);
     // The hidden window is the only one; ending is the window's decision.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -28,7 +28,8 @@ public:
     // Primary screen size in logical pixels.
     virtual int screenWidth() = 0;
     virtual int screenHeight() = 0;
-    // The desktop window's rectangle (the whole virtual screen's origin).
+    // The desktop window's rectangle: the primary screen's place in the
+    // virtual desktop (at the origin where the system puts it there).
     virtual Rect desktopRect() = 0;
     virtual Rect workArea() = 0;
     // Monitors in the order the system reports them; one entry at least.

@@ -16,6 +16,9 @@ public:
     virtual std::optional<std::string> roamingAppData(bool create) = 0;
     // The user's videos folder; created when `create` is set.
     virtual std::optional<std::string> videos(bool create) = 0;
+    // The user's own data folder (where programs keep files for this user);
+    // created when `create` is set.
+    virtual std::optional<std::string> dataHome(bool create) = 0;
     // The folder shared by all users of the machine.
     virtual std::string publicFolder() = 0;
 };

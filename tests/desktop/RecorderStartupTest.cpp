@@ -7,67 +7,19 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "DesktopWait.h"
+#include "RecorderProcessTest.h"
 
 #include <chrono>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
-
-#include "platform/desktop/linux/X11Windows.h"
 
 namespace {
 
+using talvora::test::answerMessageBoxes;
+using talvora::test::readFile;
 using talvora::test::waitFor;
 
-
-std::string readFile(const QString& path) {
-    std::ifstream in(path.toStdString());
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Presses Return on every open "Talvora Message" box.
-void answerMessageBoxes() {
-    QProcess::execute("sh", {"-c", "for w in $(xdotool search --name '^Talvora Message$'); do "
-                                   "xdotool windowactivate --sync $w key --window $w Return; done"});
-}
-
-class RecorderStartupTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs the virtual desktop";
-        ASSERT_TRUE(home.isValid());
-    }
-    void TearDown() override {
-        for (auto* p : processes) {
-            p->kill();
-            p->waitForFinished(3000);
-            delete p;
-        }
-        // The silence companion the recorder started ends about a second
-        // after the recorder's window is gone; later tests expect none.
-        waitFor([&] { return windows.find("Silence") == 0; }, 5000);
-    }
-
-    QProcess* startRecorder(const QString& logName) {
-        auto* p = new QProcess;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.remove("XDG_CONFIG_HOME");
-        env.insert("TALVORA_LOG", home.filePath(logName));
-        p->setProcessEnvironment(env);
-        p->start(QString(TALVORA_PROGRAM_DIR) + "/talvora", {});
-        processes.push_back(p);
-        return p;
-    }
-
-    QTemporaryDir home;
-    std::vector<QProcess*> processes;
-    platform::X11Windows windows;
-};
+class RecorderStartupTest : public talvora::test::RecorderProcessTest {};
 
 TEST_F(RecorderStartupTest, SecondInstanceSaysSoAndLeavesTheFirstRunning) {
     QProcess* first = startRecorder("first.log");
@@ -113,19 +65,8 @@ TEST_F(RecorderStartupTest, HotkeyRecordsTheMeetingWindowUntilPressedAgain) {
     QProcess player;
     player.start("paplay", {tone});
     startRecorder("recorder.log");
-    const platform::WindowId recorder = [&] {
-        platform::WindowId id = 0;
-        waitFor(
-            [&] {
-                answerMessageBoxes();
-                id = windows.find("Talvora");
-                return windows.isVisible(id);
-            },
-            20000);
-        return id;
-    }();
+    const platform::WindowId recorder = waitForRecorder();  // the tracker has taken the meeting window by now
     ASSERT_NE(recorder, 0u);
-    QTest::qWait(3000);  // the tracker has taken the meeting window by now
 
     QProcess::execute("xdotool", {"key", "ctrl+s"});
     ASSERT_TRUE(waitFor([&] { return !windows.isVisible(recorder); }, 5000)) << "the recorder hides";

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
 #include <gmock/gmock.h>
@@ -22,6 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "X11DesktopPlatform.h"
+#include "app/DisplayScales.h"
+#include "app/MonitorDetection.h"
+#include "app/SettingsStore.h"
 #include "platform/desktop/linux/X11Display.h"
 #include "platform/desktop/linux/X11WindowMessages.h"
 #include "platform/desktop/linux/X11Windows.h"
@@ -419,6 +424,50 @@ TEST_F(X11DisplayTest, TwoRandrMonitorsEachWithItsPartOfTheWorkArea) {
     }
     waitFor([&] { return display.monitors() == whole; });
     EXPECT_THAT(display.monitors(), ElementsAreArray(whole));
+}
+
+// Two monitors side by side: the primary screen is the monitor at the origin
+// (Xvfb names no primary output), or the one of the primary output.
+TEST_F(X11DisplayTest, TwoRandrMonitorsThePrimaryScreenIsOneMonitor) {
+    QTemporaryDir home;
+    talvora::test::X11DesktopPlatform desktop(home.path().toStdString());
+    talvora::SettingsStore store(desktop.ctx);
+    store.prepareDataFolder();
+    talvora::AppContext& ctx = desktop.ctx;
+    {
+        TwoMonitors twoMonitors;
+        ASSERT_TRUE(waitFor([&] { return display.monitors().size() == 2; }));
+        EXPECT_EQ(display.desktopRect(), (Rect{0, 0, 960, 1080}));
+        EXPECT_EQ(display.screenWidth(), 960);
+        EXPECT_EQ(display.screenHeight(), 1080);
+
+        ctx.settings.monitor = 0;
+        talvora::DetectMonitors(ctx, store);
+        EXPECT_EQ(ctx.environment.monitorCount, 2);
+        EXPECT_EQ(ctx.environment.mainMonitorRect, (Rect{0, 0, 960, 1080}));
+        EXPECT_EQ(ctx.environment.otherMonitorRect, (Rect{960, 0, 1920, 1080}));
+        EXPECT_EQ(ctx.settings.monitor, 1);
+        // The launcher's physical width of the main display gives 100 %.
+        EXPECT_EQ(talvora::DisplayScales::compute(display.screenWidth(), 960, 0, 960, 960).mainScale, 100);
+
+        // The right monitor takes the output and is made primary ("*").
+        const std::string outputs = runTool("xrandr", {"--query"});
+        std::smatch output;
+        ASSERT_TRUE(std::regex_search(outputs, output, std::regex(R"((\S+) connected)")));
+        const QString name = QString::fromStdString(output[1]);
+        runTool("xrandr", {"--delmonitor", "talvora-left"});
+        runTool("xrandr", {"--delmonitor", "talvora-right"});
+        runTool("xrandr", {"--setmonitor", "*talvora-right", "960/254x1080/286+960+0", name});
+        runTool("xrandr", {"--setmonitor", "talvora-left", "960/254x1080/286+0+0", "none"});
+        ASSERT_TRUE(waitFor([&] { return display.desktopRect() == Rect{960, 0, 1920, 1080}; }))
+            << runTool("xrandr", {"--listmonitors"});
+        talvora::DetectMonitors(ctx, store);
+        EXPECT_EQ(ctx.environment.mainMonitorRect, (Rect{960, 0, 1920, 1080}));
+        EXPECT_EQ(ctx.environment.otherMonitorRect, (Rect{0, 0, 960, 1080}));
+        runTool("xrandr", {"--output", name, "--noprimary"});
+    }
+    waitFor([&] { return display.monitors().size() == 1; });
+    EXPECT_EQ(display.desktopRect(), (Rect{0, 0, 1920, 1080}));
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ FakePlatform::FakePlatform()
     folders.program = (root / "program").string();
     folders.appData = (root / "config").string();
     folders.videosFolder = (root / "Videos").string();
+    folders.dataHomeFolder = (root / "share").string();
     folders.shared = (root / "Public").string();
     std::filesystem::create_directories(folders.program);
 }

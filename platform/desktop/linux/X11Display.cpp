@@ -93,11 +93,29 @@ int X11Display::screenWidth() { return desktopRect().width(); }
 int X11Display::screenHeight() { return desktopRect().height(); }
 
 Rect X11Display::desktopRect() {
+    std::optional<xcb_randr_get_monitors_cookie_t> monitorsCookie;
+    if (hasMonitors_) monitorsCookie = xcb_randr_get_monitors(xcb_.get(), xcb_.root(), 1);
     // The root's current geometry, not the connection's start-up snapshot:
     // RandR may have resized the screen since.
     auto root = xcb_.reply(xcb_get_geometry_reply, xcb_get_geometry(xcb_.get(), xcb_.root()));
+    if (monitorsCookie) {
+        auto list = xcb_.reply(xcb_randr_get_monitors_reply, *monitorsCookie);
+        if (const std::optional<Rect> primary = primaryMonitor(list.get())) return *primary;
+    }
     if (!root) return {};
     return {0, 0, root->width, root->height};
+}
+
+std::optional<Rect> X11Display::primaryMonitor(const xcb_randr_get_monitors_reply_t* list) {
+    if (list == nullptr) return std::nullopt;
+    std::optional<Rect> atOrigin;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(list); it.rem > 0; xcb_randr_monitor_info_next(&it)) {
+        const xcb_randr_monitor_info_t* m = it.data;
+        const Rect rect{m->x, m->y, m->x + m->width, m->y + m->height};
+        if (m->primary) return rect;
+        if (m->x == 0 && m->y == 0 && !atOrigin) atOrigin = rect;
+    }
+    return atOrigin;
 }
 
 Rect X11Display::workArea() { return RootArea(xcb_).work(); }

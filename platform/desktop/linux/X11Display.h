@@ -2,6 +2,7 @@
 
 #include <xcb/randr.h>
 
+#include <optional>
 #include <vector>
 
 #include "platform/desktop/Display.h"
@@ -18,10 +19,13 @@ class X11Display : public Display {
 public:
     X11Display();
 
-    // The root window's size.
+    // The primary screen's size (see desktopRect).
     int screenWidth() override;
     int screenHeight() override;
-    // {0, 0, screen width, screen height}.
+    // The primary screen: the RandR monitor of the primary output, else the
+    // monitor at the origin; the whole root window without either (or
+    // without RandR 1.5). With several monitors the X screen spans them all,
+    // while the system means one monitor by its primary screen.
     Rect desktopRect() override;
     // _NET_WORKAREA of the current desktop; the whole screen without one.
     Rect workArea() override;
@@ -34,6 +38,7 @@ public:
 
 private:
     std::vector<Rect> randrMonitors(xcb_randr_get_monitors_cookie_t cookie);
+    static std::optional<Rect> primaryMonitor(const xcb_randr_get_monitors_reply_t* list);
 
     XcbConnection xcb_;
     bool hasMonitors_ = false;  // RandR 1.5 or later

@@ -17,5 +17,6 @@ std::optional<std::string> made(const std::optional<std::string>& folder, bool c
 
 std::optional<std::string> FakeFolders::roamingAppData(bool create) { return made(appData, create); }
 std::optional<std::string> FakeFolders::videos(bool create) { return made(videosFolder, create); }
+std::optional<std::string> FakeFolders::dataHome(bool create) { return made(dataHomeFolder, create); }
 
 }  // namespace platform

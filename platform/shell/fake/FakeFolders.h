@@ -14,11 +14,13 @@ public:
     std::string programFolder() override { return program; }
     std::optional<std::string> roamingAppData(bool create) override;
     std::optional<std::string> videos(bool create) override;
+    std::optional<std::string> dataHome(bool create) override;
     std::string publicFolder() override { return shared; }
 
     std::string program;
     std::optional<std::string> appData;
     std::optional<std::string> videosFolder;
+    std::optional<std::string> dataHomeFolder;
     std::string shared;
 };
 

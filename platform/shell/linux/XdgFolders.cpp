@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <vector>
+
+#include <pwd.h>
+#include <unistd.h>
 
 #include "platform/shell/PathMapping.h"
 
@@ -12,8 +16,20 @@ namespace platform {
 namespace {
 
 std::string home() {
-    const char* h = std::getenv("HOME");
-    return h != nullptr ? h : "/";
+    if (const char* h = std::getenv("HOME"); h != nullptr && *h != '\0') return h;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr && *found->pw_dir != '\0')
+        return found->pw_dir;
+    return "/";
+}
+
+// An absolute folder from the environment variable, else `fallback`.
+std::string fromEnvironment(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value == '/' ? value : fallback;
 }
 
 std::optional<std::string> prepared(const std::string& folder, bool create) {
@@ -34,9 +50,11 @@ std::string XdgFolders::programFolder() {
 }
 
 std::optional<std::string> XdgFolders::roamingAppData(bool create) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string folder = (config != nullptr && *config == '/') ? config : paths::join(home(), ".config");
-    return prepared(folder, create);
+    return prepared(fromEnvironment("XDG_CONFIG_HOME", paths::join(home(), ".config")), create);
+}
+
+std::optional<std::string> XdgFolders::dataHome(bool create) {
+    return prepared(fromEnvironment("XDG_DATA_HOME", paths::join(home(), ".local/share")), create);
 }
 
 std::optional<std::string> XdgFolders::videos(bool create) {

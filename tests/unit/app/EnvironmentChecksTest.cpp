@@ -123,6 +123,20 @@ TEST_F(MonitorDetectionTest, OtherMonitorAtTheOriginSelectsMonitorTwo) {
     EXPECT_EQ(fp.ctx.settings.monitor, 2);
 }
 
+TEST_F(MonitorDetectionTest, PrimaryScreenOffTheOriginIsTheMainMonitor) {
+    fp.display.monitorList = {{{0, 0, 960, 1080}, {0, 0, 960, 1080}}, {{960, 0, 1920, 1080}, {960, 0, 1920, 1040}}};
+    fp.display.desktop = {960, 0, 1920, 1080};
+    fp.display.width = 960;
+    fp.display.height = 1080;
+    fp.ctx.settings.monitor = 0;
+    detect();
+    const Environment& env = fp.ctx.environment;
+    EXPECT_EQ(env.desktopRect, (platform::Rect{960, 0, 1920, 1080}));
+    EXPECT_EQ(env.mainMonitorRect, (platform::Rect{960, 0, 1920, 1080}));
+    EXPECT_EQ(env.otherMonitorRect, (platform::Rect{0, 0, 960, 1080}));
+    EXPECT_EQ(fp.ctx.settings.monitor, 2);  // the other monitor starts at 0
+}
+
 TEST(FilterRegistrationTest, RegistersBothListsInOrderAndLogsTheFirst) {
     test::FakePlatform fp;
     fp.ctx.environment.administrator = true;

@@ -384,10 +384,22 @@ TEST(SettingsFile, OnlyTheCrOfTheLineEndIsRemoved) {
     EXPECT_EQ(parsed("Protocol: 4\rVideo Bitrate: 5\r\n").videoBitrate, 0);
 }
 
-TEST(SettingsFile, TextEndingWithCrSurvivesARewrite) {
-    Settings s;
+// A value with a line break would end its line early and start one that a
+// later read takes for another key: the writer leaves CR and LF out.
+TEST(SettingsFile, TextsAreWrittenWithoutLineBreaks) {
+    Settings s = distinctRecord();
     s.audioInput = "ab\r";
-    EXPECT_EQ(parsed(formatSettingsFile(s)).audioInput, "ab\r");
+    s.audioSource = "Zoom\r\nMeeting\n";
+    s.position = "\n\n12,34";
+    s.audioSource1 = "Head\rset";
+    const std::string text = formatSettingsFile(s);
+    EXPECT_EQ(splitCrLf(text).size(), 2 + kSettingsDataLineCount + 3);
+    const Settings back = parsed(text);
+    EXPECT_EQ(back.audioInput, "ab");
+    EXPECT_EQ(back.audioSource, "ZoomMeeting");
+    EXPECT_EQ(back.position, "12,34");
+    EXPECT_EQ(back.audioSource1, "Headset");
+    EXPECT_EQ(back.protocol, s.protocol);
 }
 
 TEST(SettingsFile, LastLineWithoutLineEndIsLost) {

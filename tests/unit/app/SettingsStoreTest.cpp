@@ -251,6 +251,10 @@ TEST_F(SettingsStoreTest, ReadNormalisesTheRecord) {
         {"frame rate inf", "Frame Rate: 1e99\r\n", [](const Settings& s) { EXPECT_EQ(s.frameRate, 25.0f); }},
         {"frame rate 29.97", "Frame Rate: 29.97\r\n",
          [](const Settings& s) { EXPECT_EQ(s.frameRate, 29.97f); }},
+        {"frame rate 1e30", "Frame Rate: 1e30\r\n", [](const Settings& s) { EXPECT_EQ(s.frameRate, 200.0f); }},
+        {"frame rate 200", "Frame Rate: 200\r\n", [](const Settings& s) { EXPECT_EQ(s.frameRate, 200.0f); }},
+        {"frame rate -5", "Frame Rate: -5\r\n", [](const Settings& s) { EXPECT_EQ(s.frameRate, 1.0f); }},
+        {"frame rate 0.01", "Frame Rate: 0.01\r\n", [](const Settings& s) { EXPECT_EQ(s.frameRate, 1.0f); }},
         {"hotkeys", "Hotkey1: ctrl+83\r\nHotkey2: alt+80\r\nHotkey3: Shift+77\r\n",
          [](const Settings& s) {
              EXPECT_EQ(s.hotkey1, "CTRL+83");
@@ -333,13 +337,30 @@ TEST_F(SettingsStoreTest, ExistingVideosSubfolderIsFine) {
     EXPECT_EQ(app.settings.recordingFolder, (videos / "Talvora Recordings").string());
 }
 
-TEST_F(SettingsStoreTest, WithoutVideosFolderRecordingsGoBesideTheProgram) {
+TEST_F(SettingsStoreTest, WithoutVideosFolderRecordingsGoBesideTheProgramAndTheUserIsTold) {
     fake.folders.videosFolder.reset();
     prepareWithSettings("User: 0\r\n");
     EXPECT_EQ(store.read(), 1);
     EXPECT_EQ(app.settings.recordingFolder, "./Recordings");
     EXPECT_TRUE(fs::is_directory(program / "Recordings"));
     EXPECT_NE(slurp(settingsFile()).find("Recording Folder: ./Recordings\r\n"), std::string::npos);
+    EXPECT_THAT(messages(), ElementsAre("Talvora recordings will be saved in:\n\n" + (program / "Recordings").string()));
+
+    // Once: the folder is now set.
+    EXPECT_EQ(store.read(), 1);
+    EXPECT_EQ(messages().size(), 1u);
+}
+
+TEST_F(SettingsStoreTest, ProgramFolderThatTakesNoFolderSendsRecordingsToTheDataHome) {
+    fake.folders.videosFolder.reset();
+    spit(program / "Recordings", "a file where the folder would go");
+    prepareWithSettings("User: 0\r\n");
+    EXPECT_EQ(store.read(), 1);
+    const fs::path expected = fs::path(*fake.folders.dataHomeFolder) / "Talvora Recordings";
+    EXPECT_EQ(app.settings.recordingFolder, expected.string());
+    EXPECT_TRUE(fs::is_directory(expected));
+    EXPECT_NE(slurp(settingsFile()).find("Recording Folder: " + expected.string() + "\r\n"), std::string::npos);
+    EXPECT_THAT(messages(), ElementsAre("Talvora recordings will be saved in:\n\n" + expected.string()));
 }
 
 TEST_F(SettingsStoreTest, SharedRecordingsFolderForUserOne) {
@@ -378,6 +399,63 @@ TEST_F(SettingsStoreTest, FailedWriteOfTheRecordingsFolderMakesTheReadReturnZero
 }
 
 // ---- Write ----
+
+TEST_F(SettingsStoreTest, RecordingFolderWithALineBreakIsRefused) {
+    prepareWithSettings("Recording Folder: /rec\r\n");
+    store.read();
+    const std::string before = slurp(settingsFile());
+    for (const std::string folder : {"/tmp/a\nProtocol: 9", "/tmp/b\r"}) {
+        fake.messageBox.clear();
+        EXPECT_FALSE(store.setRecordingFolder(folder));
+        ASSERT_EQ(messages().size(), 1u);
+        EXPECT_NE(messages()[0].find("line break"), std::string::npos);
+        EXPECT_NE(messages()[0].find(folder), std::string::npos);
+        EXPECT_EQ(app.settings.recordingFolder, "/rec");
+        EXPECT_EQ(slurp(settingsFile()), before);
+    }
+    fake.messageBox.clear();
+    EXPECT_TRUE(store.setRecordingFolder("/srv/Meetings 2026"));
+    EXPECT_EQ(app.settings.recordingFolder, "/srv/Meetings 2026");
+    EXPECT_NE(slurp(settingsFile()).find("Recording Folder: /srv/Meetings 2026\r\n"), std::string::npos);
+    EXPECT_TRUE(messages().empty());
+}
+
+// A save that fails leaves the changes in the record: re-reads keep them
+// and the next save that works writes them all.
+TEST_F(SettingsStoreTest, ChangesThatCouldNotBeSavedSurviveRereadsUntilASaveWorks) {
+    prepareWithSettings("Recording Folder: /rec\r\nProtocol: 1\r\nMax File Time: 0\r\n");
+    store.read();
+    const std::string old = slurp(settingsFile());
+    app.settings.protocol = 4;
+    {
+        FileSizeLimit diskFull(100);
+        EXPECT_EQ(store.write(), 0);
+        EXPECT_EQ(store.write(), 0);
+        app.settings.maxFileTime = 60;
+        EXPECT_EQ(store.read(), 1);  // still full: the record stays
+        EXPECT_EQ(app.settings.protocol, 4);
+        EXPECT_EQ(app.settings.durationText, "00:01:00");  // normalised all the same
+    }
+    EXPECT_EQ(messages().size(), 1u) << "told once until a save works again";
+    EXPECT_EQ(slurp(settingsFile()), old);
+
+    EXPECT_EQ(store.read(), 1);  // the disk has room again: saved first, then read
+    EXPECT_EQ(app.settings.protocol, 4);
+    EXPECT_EQ(app.settings.maxFileTime, 60);
+    const std::string saved = slurp(settingsFile());
+    EXPECT_NE(saved.find("Protocol: 4\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("Max File Time: 60\r\n"), std::string::npos);
+
+    // Once saved, the file is the store of truth again, and a new failure is
+    // told again.
+    spit(settingsFile(), "Recording Folder: /rec\r\nProtocol: 1\r\n");
+    store.read();
+    EXPECT_EQ(app.settings.protocol, 1);
+    app.settings.protocol = 7;
+    FileSizeLimit diskFull(100);
+    EXPECT_EQ(store.write(), 0);
+    EXPECT_EQ(messages().size(), 2u);
+}
 
 TEST_F(SettingsStoreTest, WriteProducesTheFileAndIsRepeatable) {
     store.prepareDataFolder();

@@ -68,6 +68,27 @@ TEST_F(AudioSetupModelTest, VirtualAudioSourcesAreNeverListed) {
     EXPECT_EQ(fake.ctx.settings.audioSource, "Stereo Mix");
 }
 
+TEST_F(AudioSetupModelTest, AnUnlistedSourceIsKeptWhenNothingIsSelected) {
+    // The loopback filter is never listed: with it stored, nothing is
+    // selected, and the source created last must not take its place.
+    addSource("mic", "Microphone", {{"analog-input-mic", "Microphone"}});
+    addSource("line", "Line In", {{"analog-input-linein", "Line In"}});
+    fake.ctx.settings.audioSource = "VozEza5";
+    fake.ctx.settings.audioInput = "";
+    fake.ctx.settings.audioOutput = "Out";
+    ASSERT_EQ(model.FillAudioSources(), 1);
+    EXPECT_EQ(model.selectedSource(), -1);
+    EXPECT_EQ(fake.ctx.settings.audioSource, "VozEza5");
+    EXPECT_EQ(fake.ctx.settings.audioInput, "");
+    EXPECT_TRUE(model.inputs().empty());
+    model.SelectAudioInputLine(0);  // no current source: nothing to switch
+    EXPECT_EQ(fake.ctx.settings.audioInput, "");
+
+    // Choosing an entry afterwards takes it.
+    ASSERT_EQ(model.OnAudioSourceChanged(1), 1);
+    EXPECT_EQ(fake.ctx.settings.audioSource, "Line In");
+}
+
 TEST_F(AudioSetupModelTest, MicrophonePickFollowsTheDefaultName) {
     const struct {
         const char* defaultName;

@@ -8,9 +8,61 @@
 #include "platform/shell/PathMapping.h"
 #include "platform/shell/linux/FileRegistry.h"
 #include "platform/shell/linux/PosixLauncher.h"
+#include "platform/shell/linux/XdgFolders.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
 
 namespace platform {
 namespace {
+
+// Sets or removes an environment variable for the lifetime of the object.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    ~ScopedEnvironment() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(XdgFoldersTest, DataHomeAndConfigFollowTheEnvironmentAndTheUsersHome) {
+    XdgFolders folders;
+    const auto root = std::filesystem::temp_directory_path() / ("talvora-xdg-" + std::to_string(::getpid()));
+    {
+        ScopedEnvironment home("HOME", root.c_str());
+        ScopedEnvironment data("XDG_DATA_HOME", nullptr);
+        ScopedEnvironment config("XDG_CONFIG_HOME", "relative/ignored");
+        EXPECT_EQ(folders.dataHome(true), (root / ".local/share").string());
+        EXPECT_TRUE(std::filesystem::is_directory(root / ".local/share"));
+        EXPECT_EQ(folders.roamingAppData(false), (root / ".config").string());
+    }
+    {
+        ScopedEnvironment data("XDG_DATA_HOME", (root / "data").c_str());
+        EXPECT_EQ(folders.dataHome(false), (root / "data").string());
+    }
+    {
+        // Without HOME the user's own home folder, not the file system's root.
+        ScopedEnvironment home("HOME", nullptr);
+        ScopedEnvironment data("XDG_DATA_HOME", nullptr);
+        const passwd* user = ::getpwuid(::getuid());
+        ASSERT_NE(user, nullptr);
+        EXPECT_EQ(folders.dataHome(false), paths::join(user->pw_dir, ".local/share"));
+    }
+    std::filesystem::remove_all(root);
+}
 
 TEST(CommandLineTest, SplitsByTheUsualQuotingRules) {
     using V = std::vector<std::string>;

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "DesktopWait.h"
+#include "platform/desktop/linux/X11Windows.h"
+
+namespace talvora::test {
+
+inline std::string readFile(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Presses Return on every open "Talvora Message" box.
+inline void answerMessageBoxes() {
+    QProcess::execute("sh", {"-c", "for w in $(xdotool search --name '^Talvora Message$'); do "
+                                   "xdotool windowactivate --sync $w key --window $w Return; done"});
+}
+
+// Tests that drive the built programs from outside, as a user would, with a
+// fresh home folder. The processes they start are killed at the end.
+class RecorderProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs the virtual desktop";
+        ASSERT_TRUE(home.isValid());
+    }
+    void TearDown() override {
+        for (auto* p : processes) {
+            p->kill();
+            p->waitForFinished(3000);
+            delete p;
+        }
+        // The silence companion the recorder started ends about a second
+        // after the recorder's window is gone; later tests expect none.
+        waitFor([&] { return windows.find("Silence") == 0; }, 5000);
+    }
+
+    // Starts `program` with HOME the test's home folder and the recorder's log
+    // in `logName` there; XDG_CONFIG_HOME is `configHome` (default: unset).
+    QProcess* start(const QString& program, const QStringList& arguments, const QString& logName,
+                    const QString& configHome = {}) {
+        auto* p = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        if (configHome.isEmpty()) env.remove("XDG_CONFIG_HOME");
+        else env.insert("XDG_CONFIG_HOME", configHome);
+        env.insert("TALVORA_LOG", home.filePath(logName));
+        p->setProcessEnvironment(env);
+        p->start(program, arguments);
+        processes.push_back(p);
+        return p;
+    }
+    QProcess* startRecorder(const QString& logName, const QString& configHome = {}) {
+        return start(QString(TALVORA_PROGRAM_DIR) + "/talvora", {}, logName, configHome);
+    }
+
+    // Answers the start-up boxes until the recorder window shows, then gives
+    // its first ticks (hotkeys, tracking) time to run. 0 when it never shows.
+    platform::WindowId waitForRecorder() {
+        platform::WindowId id = 0;
+        waitFor(
+            [&] {
+                answerMessageBoxes();
+                id = windows.find("Talvora");
+                return windows.isVisible(id);
+            },
+            20000);
+        QTest::qWait(3000);
+        return windows.isVisible(id) ? id : 0;
+    }
+
+    QTemporaryDir home;
+    std::vector<QProcess*> processes;
+    platform::X11Windows windows;
+};
+
+}  // namespace talvora::test
