@@ -62,6 +62,7 @@ public:
     Layout layout() const { return layout_; }
     double interfaceScale() const override { return scale_; }
     RecordingSession& session() { return *session_; }
+    WindowTracker& tracker() { return tracker_; }
     const QString& statusText() const { return statusText_; }
 
     // The program's exit path: asks while a recording is active, then ends
