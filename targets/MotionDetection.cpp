@@ -154,9 +154,9 @@ MotionVerdict AnalyseScan(const ScanPasses& passes, int n, int edgeWidth, const 
     const int height = std::abs(bottom - top);
     verdict.rect = {l + area.left, top + area.top, r + area.left, bottom + area.top};
     verdict.rightEdgeAgreement = right.count;
-    // Without a left vote or a bottom line there is no rectangle to speak of.
-    const bool complete = left.count > 0 && bottom != 0;
-    verdict.found = complete && n > 0 && width > 300 && height > 100 && width + 100 >= height && right.count > 50;
+    // Without a bottom line (and so without a row that voted for the left
+    // edge) the rectangle would end above its own top: nothing is found.
+    verdict.found = bottom != 0 && n > 0 && width > 300 && height > 100 && width + 100 >= height && right.count > 50;
     return verdict;
 }
 

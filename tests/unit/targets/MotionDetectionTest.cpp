@@ -58,6 +58,18 @@ TEST(MotionDetectionTest, ChangeNotFollowedByAGreyUnchangedPixelIsNeverAccepted)
     for (int n = 1; n <= 10; ++n) EXPECT_FALSE(AnalyseScan(passes, n, kEdge, kArea).found);
 }
 
+TEST(MotionDetectionTest, RowsWhoseRunsEndWithin200PixelsGiveNoRectangle) {
+    // A still black bar through the video ends every run 150 pixels after
+    // its start: the left edge gets votes, but no row sets the bottom line.
+    Pair pair({100, 300, 900, 700});
+    fillRect(pair.a, {250, 300, 256, 700}, {});
+    fillRect(pair.b, {250, 300, 256, 700}, {});
+    const ScanPasses passes = pair.passes();
+    EXPECT_EQ(passes.runWidth[kH - 1 - 400], 150);
+    EXPECT_EQ(passes.bottomLine, 0);
+    EXPECT_FALSE(AnalyseScan(passes, 1, kEdge, kArea).found);
+}
+
 TEST(MotionDetectionTest, AreasTooNarrowTooLowOrTooTallAreRefused) {
     struct Case {
         Rect video;
@@ -116,6 +128,14 @@ TEST(MotionDetectionTest, ChangesAtTheVeryEndOfTheFrameStayInsideTheBuffers) {
     const ScanPasses passes = pair.passes();
     EXPECT_EQ(passes.rightEdge[kMenuHeight + 1], kW);
     EXPECT_EQ(passes.runStart[kH - 1], kW - 30);
+}
+
+TEST(MotionDetectionTest, WorkAreasTallerThan3000RowsAreSearchedWhole) {
+    // A portrait screen: the video in its top rows, far above row 3000.
+    const Pair pair({100, 40, 740, 400}, {}, 800, 3300);
+    const MotionVerdict verdict = AnalyseScan(pair.passes(), 1, kEdge, {0, 0, 800, 3300});
+    EXPECT_TRUE(verdict.found);
+    EXPECT_EQ(verdict.rect, (Rect{102, 41, 738, 400}));
 }
 
 TEST(MotionDetectionTest, GreyTest) {
