@@ -1,5 +1,6 @@
 #include "targets/MarkWindow.h"
 
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <cstdlib>
 
@@ -123,7 +124,15 @@ void MarkWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MarkWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (!dismissed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) events_.onFrameClicked();
+    if (!dismissed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        events_.onFrameClicked();
+}
+
+void MarkWindow::closeEvent(QCloseEvent* event) {
+    // Only the owner destroys the frame; a hidden frame left behind would
+    // keep the recorder marking.
+    event->ignore();
+    if (!dismissed_) events_.onFrameClosed();
 }
 
 }  // namespace talvora

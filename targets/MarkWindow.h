@@ -32,6 +32,8 @@ public:
         virtual void onFrameButton(int id) = 0;
         // The left button was released over the client area.
         virtual void onFrameClicked() = 0;
+        // The user closed the window through its frame.
+        virtual void onFrameClosed() = 0;
         // The window was sized; `window` is its rectangle with the frame.
         virtual void onFrameSized(const platform::Rect& window) = 0;
         // The frame's own timer fired for the first time.
@@ -53,6 +55,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void fitFrame();

@@ -163,6 +163,9 @@ void RegionMarker::onFrameButton(int id) {
 
 void RegionMarker::onFrameClicked() { AcceptRegionFrame(); }
 
+// Closing the frame keeps what it shows, as a click in it does.
+void RegionMarker::onFrameClosed() { AcceptRegionFrame(); }
+
 void RegionMarker::onFrameSized(const platform::Rect& window) {
     setCaptureRect(window);
     host_.showStatus(platform::format("%d,%d,%d,%d (%d,%d)", window.left, window.top, window.right, window.bottom,

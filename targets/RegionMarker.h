@@ -54,6 +54,7 @@ private:
     // MarkWindow::Events
     void onFrameButton(int id) override;
     void onFrameClicked() override;
+    void onFrameClosed() override;
     void onFrameSized(const platform::Rect& window) override;
     void onFrameFirstTick() override;
 

@@ -113,13 +113,20 @@ TEST_F(RegionMarkerTest, SizingShowsTheRectangleAndAcceptStoresIt) {
     EXPECT_EQ(host.restores, restoresBefore + 1);
 }
 
-TEST_F(RegionMarkerTest, ALeftClickInTheFrameAcceptsOtherButtonsDoNot) {
+TEST_F(RegionMarkerTest, ALeftClickInTheFrameOrClosingItAcceptsOtherButtonsDoNot) {
     marker.OpenRegionFrame();
     MarkWindow* frame = marker.frame();
     ASSERT_NE(frame, nullptr);
     QTest::mouseRelease(frame, Qt::RightButton, {}, QPoint(300, 300));
     EXPECT_NE(marker.frame(), nullptr);
     QTest::mouseRelease(frame, Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_EQ(marker.frame(), nullptr);
+    EXPECT_EQ(marker.markingState(), 0);
+
+    // Closed through its window frame: the same, never a hidden frame left open.
+    marker.OpenRegionFrame();
+    ASSERT_NE(marker.frame(), nullptr);
+    marker.frame()->close();
     EXPECT_EQ(marker.frame(), nullptr);
     EXPECT_EQ(marker.markingState(), 0);
 }
