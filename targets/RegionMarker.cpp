@@ -128,7 +128,8 @@ void RegionMarker::OnMotionSearchResult(int code) {
     host_.showRecorderRestored();
     if (code == MotionScanThread::kFound) {
         host_.showStatus("Motion video detected. Click Accept in the video window...");
-        if (ctx_.settings.showVideo == 0) host_.setTipText("Motion video detected. Click the marked window to exit search.");
+        if (ctx_.settings.showVideo == 0)
+            host_.setTipText("Motion video detected. Click the marked window to exit search.");
         frameRect_ = scanner_.result();
         setCaptureRect(frameRect_);
         store_.write();

@@ -72,13 +72,15 @@ protected:
     }
     // The frame as the window manager placed it, decorations included.
     Rect frameOnScreen() { return desktop.windows.rect(frameId()); }
-    bool frameAt(const Rect& r) { return marker.frame() != nullptr && frameOnScreen() == r && marker.frame()->windowRect() == r; }
+    bool frameAt(const Rect& r) {
+        return marker.frame() != nullptr && frameOnScreen() == r && marker.frame()->windowRect() == r;
+    }
 
     // A borderless 640 x 360 window of coloured noise at (640, 340).
     void playVideo() {
-        video.start("ffplay", {"-loglevel", "quiet", "-noborder", "-window_title", "Noise", "-left", "640", "-top", "340",
-                               "-f", "lavfi", "-i",
-                               "nullsrc=s=640x360:r=25,format=gbrp,geq=r=random(1)*255:g=random(2)*255:b=random(3)*255"});
+        const QString noise = "nullsrc=s=640x360:r=25,format=gbrp,geq=r=random(1)*255:g=random(2)*255:b=random(3)*255";
+        video.start("ffplay", {"-loglevel", "quiet", "-noborder", "-window_title", "Noise", "-left", "640", "-top",
+                               "340", "-f", "lavfi", "-i", noise});
         ASSERT_TRUE(waitFor([&] { return desktop.windows.isVisible(desktop.windows.find("Noise")); }, 10000));
         QTest::qWait(1500);
     }
