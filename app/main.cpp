@@ -7,6 +7,7 @@
 
 #include "app/AppContext.h"
 #include "app/Replicast.h"
+#include "app/MainWindow.h"
 #include "app/SettingsStore.h"
 #include "platform/audio/linux/PulseAudioSystem.h"
 #include "platform/audio/linux/PulseSoundPlayer.h"
@@ -18,6 +19,7 @@
 #include "platform/desktop/linux/X11Display.h"
 #include "platform/desktop/linux/X11Hotkeys.h"
 #include "platform/desktop/linux/X11Session.h"
+#include "platform/desktop/linux/X11ScreenCopy.h"
 #include "platform/desktop/linux/X11WindowMessages.h"
 #include "platform/desktop/linux/X11Windows.h"
 #include "platform/media/BuiltInFilterModules.h"
@@ -34,6 +36,8 @@
 #include "platform/shell/linux/LinuxSystemInfo.h"
 #include "platform/shell/linux/PosixLauncher.h"
 #include "platform/shell/linux/XdgFolders.h"
+#include "targets/RegionMarker.h"
+#include "ui/RecorderMarkingHost.h"
 
 int main(int argc, char** argv) {
     // The recorder is an X11 program: windows are found by title and
@@ -84,7 +88,18 @@ int main(int argc, char** argv) {
     talvora::SettingsStore store(ctx);
     platform::QtPropertyPages propertyPages;
     platform::X11Hotkeys hotkeys;
-    talvora::Replicast replicast(ctx, store, talvora::RecorderServices{filterRegistry, propertyPages, hotkeys, audioSystem});
+    // The region marking is made before the recorder window it reports to.
+    talvora::Replicast* application = nullptr;
+    talvora::RecorderMarkingHost markingHost([&application]() -> talvora::WinDlg* {
+        talvora::MainWindow* frame = application != nullptr ? application->mainWindow() : nullptr;
+        return frame != nullptr ? frame->recorderWindow() : nullptr;
+    });
+    platform::X11ScreenCopy screenCopy;
+    talvora::RegionMarker marking(ctx, store, markingHost, screenCopy);
+    talvora::RecorderServices recorderServices{filterRegistry, propertyPages, hotkeys, audioSystem};
+    recorderServices.windows.marking = &marking;
+    talvora::Replicast replicast(ctx, store, recorderServices);
+    application = &replicast;
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
     platform::TerminationSignals terminationSignals([&replicast](int) { replicast.endBySignal(); });
     return app.exec();

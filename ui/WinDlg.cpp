@@ -321,6 +321,8 @@ void WinDlg::onMessage(platform::MessageId message, std::intptr_t wParam, std::i
     else if (message == m.sound) session_->onSoundMessage(wParam, lParam);
     else if (message == m.replicast && wParam == 707 && layout_ == Layout::Maxi) update();
     else if (message == m.systemCommand && platform::isRestoreCommand(wParam)) showRecorderRestored();
+    else if (message == m.replicast && windows_.marking != nullptr)
+        windows_.marking->OnMotionSearchResult(static_cast<int>(wParam));
 }
 
 void WinDlg::tick() {
