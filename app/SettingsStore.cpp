@@ -231,7 +231,11 @@ int SettingsStore::applyRecordingsFolderRule() {
         }
         assignText(s.recordingFolder, folder, kFolderTextCapacity);
         const int written = write();
-        app_.platform.messageBox.show(platform::format("Talvora recordings will be saved in:\n\n%s", shown.c_str()));
+        // The first run reads the template twice: the user hears it once.
+        if (shown != announcedFolder_)
+            app_.platform.messageBox.show(
+                platform::format("Talvora recordings will be saved in:\n\n%s", shown.c_str()));
+        announcedFolder_ = shown;
         return written;
     }
     if (s.user == 1) {

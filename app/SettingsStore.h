@@ -107,6 +107,7 @@ private:
     std::string dataFolder_;
     std::string settingsPath_;
     bool unsaved_ = false;  // the last write failed: the record is newer than the file
+    std::string announcedFolder_;  // the fallback recordings folder the user was told of
 };
 
 }  // namespace talvora

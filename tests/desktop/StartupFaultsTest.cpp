@@ -64,17 +64,27 @@ TEST(NoDisplayTest, ProgramsSayTheyNeedAnX11SessionAndFail) {
     }
 }
 
-// A small file system of its own that the test can fill up, unmounted at the end.
-class SmallDisk {
+// A folder with a file system mounted on it for the test, unmounted at the end.
+class TemporaryMount {
 public:
-    SmallDisk(const QString& folder, const char* size) : folder_(folder.toStdString()) {
-        QDir().mkpath(folder);
-        mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
-    }
-    ~SmallDisk() {
+    explicit TemporaryMount(const QString& folder) : folder_(folder.toStdString()) { QDir().mkpath(folder); }
+    ~TemporaryMount() {
         if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
     }
-    bool mounted() const { return mounted_; }
+    TemporaryMount(const TemporaryMount&) = delete;
+    TemporaryMount& operator=(const TemporaryMount&) = delete;
+
+    // A small file system of its own, to fill up.
+    bool smallDisk(const char* size) {
+        mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
+        return mounted_;
+    }
+    // `source` seen through the folder, read-only.
+    bool readOnlyView(const QString& source) {
+        mounted_ = ::mount(source.toStdString().c_str(), folder_.c_str(), nullptr, MS_BIND, nullptr) == 0;
+        return mounted_ &&
+               ::mount(nullptr, folder_.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
     // Writes a filler file until the disk is full.
     void fill() {
         std::ofstream filler(folder_ + "/filler", std::ios::binary);
@@ -179,8 +189,8 @@ TEST_F(StartupFaultsTest, RecordingsFolderThatIsAFileLeavesTheRecorderIdle) {
 }
 
 TEST_F(StartupFaultsTest, FullSettingsDiskKeepsTheRecorderAndSavesOnceThereIsRoom) {
-    SmallDisk disk(home.filePath("config"), "4m");  // the two pictures take 250 KB
-    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    TemporaryMount disk(home.filePath("config"));
+    if (!disk.smallDisk("4m")) GTEST_SKIP() << "cannot mount a file system here";  // the pictures take 250 KB
     startMeeting();
     QProcess* recorder = startRecorder("recorder.log", home.filePath("config"));
     const platform::WindowId window = waitForRecorder();
@@ -214,6 +224,37 @@ TEST_F(StartupFaultsTest, FullSettingsDiskKeepsTheRecorderAndSavesOnceThereIsRoo
     const QStringList files = recordWithHotkey(window, home.filePath("Videos/Talvora Recordings"), 3);
     ASSERT_EQ(files.size(), 1);
     EXPECT_GE(durationOf(files[0]), 2.0);
+}
+
+// An installed program's folder takes no files, and no videos folder can be
+// made: the recordings go to the user's data home, and the user is told.
+TEST_F(StartupFaultsTest, ReadOnlyProgramFolderWithoutVideosSavesRecordingsInTheDataHome) {
+    TemporaryMount program(home.filePath("program"));
+    if (!program.readOnlyView(TALVORA_PROGRAM_DIR)) GTEST_SKIP() << "cannot mount a file system here";
+    {
+        QFile videos(home.filePath("Videos"));
+        ASSERT_TRUE(videos.open(QIODevice::WriteOnly));
+    }
+    startMeeting();
+    QProcess* recorder = start(home.filePath("program/talvora"), {}, "recorder.log");
+    const QString folder = home.filePath(".local/share/Talvora Recordings");
+    ASSERT_TRUE(waitLogged("Talvora Message: Talvora recordings will be saved in:\n\n" + folder.toStdString()))
+        << readFile(home.filePath("recorder.log"));
+    const platform::WindowId window = waitForRecorder();
+    ASSERT_NE(window, 0u);
+    const std::string log = readFile(home.filePath("recorder.log"));
+    const std::string told = "Talvora recordings will be saved in:";
+    EXPECT_EQ(log.find(told), log.rfind(told)) << "told once";
+    EXPECT_NE(readFile(home.filePath(".config/Corvane Telmark 2/settings_rp_goog.ini"))
+                  .find("\r\nRecording Folder: " + folder.toStdString() + "\r\n"),
+              std::string::npos);
+
+    const QStringList files = recordWithHotkey(window, folder, 3);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_GE(durationOf(files[0]), 2.0);
+    EXPECT_EQ(recorder->state(), QProcess::Running);
+    recorder->kill();
+    recorder->waitForFinished(3000);  // the program folder is unmounted next
 }
 
 }  // namespace

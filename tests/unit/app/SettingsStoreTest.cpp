@@ -338,6 +338,7 @@ TEST_F(SettingsStoreTest, ExistingVideosSubfolderIsFine) {
 }
 
 TEST_F(SettingsStoreTest, WithoutVideosFolderRecordingsGoBesideTheProgramAndTheUserIsTold) {
+    installTemplate();
     fake.folders.videosFolder.reset();
     prepareWithSettings("User: 0\r\n");
     EXPECT_EQ(store.read(), 1);
@@ -346,8 +347,11 @@ TEST_F(SettingsStoreTest, WithoutVideosFolderRecordingsGoBesideTheProgramAndTheU
     EXPECT_NE(slurp(settingsFile()).find("Recording Folder: ./Recordings\r\n"), std::string::npos);
     EXPECT_THAT(messages(), ElementsAre("Talvora recordings will be saved in:\n\n" + (program / "Recordings").string()));
 
-    // Once: the folder is now set.
+    // Once: the folder is now set, and the first run's second read of the
+    // template (folder empty again) finds the same folder.
     EXPECT_EQ(store.read(), 1);
+    store.applyTemplateOnFirstRun(false);
+    EXPECT_EQ(app.settings.recordingFolder, "./Recordings");
     EXPECT_EQ(messages().size(), 1u);
 }
 
