@@ -210,7 +210,6 @@ void RecordingSession::stop() {
     if (graph_.exists()) graph_.stop();
     watchdog_.done();
     graph_.tearDownReleaseAndCreate();
-    ctx_.recording = false;
 
     started_ = false;
     ui_.showRecorderRestored();

@@ -12,21 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "DesktopWait.h"
-#include "platform/desktop/linux/X11Windows.h"
+#include "RecorderProcessTest.h"
 
+namespace talvora {
 namespace {
 
+using talvora::test::answerMessageBoxes;
 using talvora::test::waitFor;
 
 // Where the MINI layout at scale 100 has its controls, from its top left.
 constexpr int kRecordX = 78, kRecordY = 39;
 constexpr int kMinimiseX = 180, kMinimiseY = 13;
-
-void answerMessageBoxes() {
-    QProcess::execute("sh", {"-c", "for w in $(xdotool search --name '^Talvora Message$'); do "
-                                   "xdotool windowactivate --sync $w key --window $w Return; done"});
-}
 
 void click(platform::WindowId window, int x, int y) {
     QProcess::execute("xdotool", {"mousemove", "--window", QString::number(window), QString::number(x),
@@ -52,11 +48,11 @@ Probe probe(const QString& file) {
     return result;
 }
 
-class RecorderSessionDesktopTest : public ::testing::Test {
+class RecorderSessionDesktopTest : public test::RecorderProcessTest {
 protected:
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs the virtual desktop";
-        ASSERT_TRUE(home.isValid());
+        test::RecorderProcessTest::SetUp();
+        if (IsSkipped()) return;
         meeting.start("ffplay", {"-loglevel", "quiet", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=15",
                                  "-window_title", "Zoom Meeting", "-left", "60", "-top", "60"});
         const QString tone = home.filePath("tone.wav");
@@ -64,17 +60,42 @@ protected:
         player.start("paplay", {tone});
     }
     void TearDown() override {
-        for (QProcess* p : processes) {
-            p->kill();
-            p->waitForFinished(3000);
-            delete p;
-        }
+        test::RecorderProcessTest::TearDown();
         for (QProcess* p : {&meeting, &player}) {
             p->kill();
             p->waitForFinished(3000);
         }
-        waitFor([&] { return windows.find("Silence") == 0; }, 5000);
         if (!mounted.isEmpty()) QProcess::execute("umount", {"-l", mounted});
+    }
+
+    // The recorder, talking to the sound server at `pulseServer` when given.
+    QProcess* startRecorder(const QString& pulseServer = {}) {
+        const QByteArray saved = qgetenv("PULSE_SERVER");
+        if (!pulseServer.isEmpty()) qputenv("PULSE_SERVER", pulseServer.toUtf8());
+        QProcess* p = test::RecorderProcessTest::startRecorder(QString("recorder%1.log").arg(processes.size()));
+        qputenv("PULSE_SERVER", saved);
+        if (saved.isEmpty()) qunsetenv("PULSE_SERVER");
+        return p;
+    }
+
+    // The recorder window shown, its boxes answered: the one titled "Talvora"
+    // that is not the 1 x 1 frame.
+    platform::WindowId waitForRecorder() {
+        platform::WindowId id = 0;
+        test::waitFor(
+            [&] {
+                test::answerMessageBoxes();
+                id = recorderWindow();
+                return id != 0 && windows.isVisible(id);
+            },
+            20000);
+        QTest::qWait(3000);  // the tracker has taken the meeting window by now
+        return id;
+    }
+    platform::WindowId recorderWindow() {
+        for (platform::WindowId w : windows.topLevel())
+            if (windows.title(w) == "Talvora" && windows.rect(w).width() > 100) return w;
+        return 0;
     }
 
     // The recordings folder on a small file system of its own.
@@ -94,50 +115,13 @@ protected:
     }
     bool logged(const std::string& text, int recorder = 0) const { return log(recorder).find(text) != std::string::npos; }
 
-    QProcess* startRecorder(const QString& pulseServer = {}) {
-        auto* p = new QProcess;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (!pulseServer.isEmpty()) env.insert("PULSE_SERVER", pulseServer);
-        env.insert("HOME", home.path());
-        env.remove("XDG_CONFIG_HOME");
-        env.insert("TALVORA_LOG", home.filePath(QString("recorder%1.log").arg(processes.size())));
-        p->setProcessEnvironment(env);
-        p->start(QString(TALVORA_PROGRAM_DIR) + "/talvora", {});
-        processes.push_back(p);
-        return p;
-    }
-
-    // The recorder window once it is shown, its boxes answered.
-    platform::WindowId waitForRecorder() {
-        platform::WindowId id = 0;
-        waitFor(
-            [&] {
-                answerMessageBoxes();
-                id = recorderWindow();
-                return id != 0 && windows.isVisible(id);
-            },
-            20000);
-        QTest::qWait(3000);  // the tracker has taken the meeting window by now
-        return id;
-    }
-
-    // The recorder window: the one titled "Talvora" that is not the 1 x 1 frame.
-    platform::WindowId recorderWindow() {
-        for (platform::WindowId w : windows.topLevel())
-            if (windows.title(w) == "Talvora" && windows.rect(w).width() > 100) return w;
-        return 0;
-    }
-
     QStringList recordings() const {
         return QDir(home.filePath("Videos/Talvora Recordings")).entryList({"*.wmv"}, QDir::Files, QDir::Name);
     }
     QString recordingPath(const QString& name) const { return home.filePath("Videos/Talvora Recordings/" + name); }
 
-    QTemporaryDir home;
     QProcess meeting;
     QProcess player;
-    std::vector<QProcess*> processes;
-    platform::X11Windows windows;
     QString mounted;
 };
 
@@ -288,3 +272,4 @@ TEST_F(RecorderSessionDesktopTest, NoSoundServerIsSaidAtStartAndAStartLeavesNoFi
 }
 
 }  // namespace
+}  // namespace talvora
