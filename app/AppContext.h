@@ -25,6 +25,8 @@ class Windows;
 
 namespace talvora {
 
+class Conversions;
+
 // The platform services a program is wired to: the Linux backends in main(),
 // fakes in tests.
 struct Platform {
@@ -67,6 +69,8 @@ struct AppContext {
     std::atomic<bool> recording{false};
     // Set once the exit path has begun.
     std::atomic<bool> closing{false};
+    // The MP4 / MP3 conversions; null where none are wired in.
+    Conversions* conversions = nullptr;
 };
 
 }  // namespace talvora

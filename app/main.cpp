@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "app/MainWindow.h"
 #include "app/Replicast.h"
 #include "app/SettingsStore.h"
+#include "library/Conversions.h"
+#include "library/RecordingsBrowser.h"
 #include "platform/audio/linux/PulseAudioSystem.h"
 #include "platform/audio/linux/PulseSoundPlayer.h"
 #include "platform/core/linux/ExitProcessControl.h"
@@ -74,7 +77,29 @@ int main(int argc, char** argv) {
     talvora::SettingsStore store(ctx);
     platform::QtPropertyPages propertyPages;
     platform::X11Hotkeys hotkeys;
-    talvora::Replicast replicast(ctx, store, talvora::RecorderServices{filterRegistry, propertyPages, hotkeys, audioSystem});
+    // The conversions report in the recorder window's status line, on the UI
+    // thread; the window is looked up each time, as it may be rebuilt.
+    talvora::Replicast* application = nullptr;
+    const auto recorder = [&application]() -> talvora::WinDlg* {
+        const talvora::MainWindow* frame = application != nullptr ? application->mainWindow() : nullptr;
+        return frame != nullptr ? frame->recorderWindow() : nullptr;
+    };
+    talvora::Conversions conversions(ctx, [&](const std::string& text) {
+        QMetaObject::invokeMethod(
+            &app, [&recorder, text] {
+                if (talvora::WinDlg* w = recorder()) w->showStatus(text);
+            }, Qt::QueuedConnection);
+    });
+    ctx.conversions = &conversions;
+    talvora::RecordingsBrowser browser(ctx, store, conversions, [&recorder] {
+        talvora::WinDlg* w = recorder();
+        return w != nullptr ? w->session().lastRecording() : std::string();
+    });
+
+    talvora::RecorderServices recorderServices{filterRegistry, propertyPages, hotkeys, audioSystem};
+    recorderServices.windows.browser = &browser;
+    talvora::Replicast replicast(ctx, store, recorderServices);
+    application = &replicast;
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
     return app.exec();
 }

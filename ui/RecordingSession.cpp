@@ -7,6 +7,7 @@
 
 #include "app/SettingsStore.h"
 #include "capture/RecordingGraph.h"
+#include "library/Conversions.h"
 #include "platform/audio/SoundPlayer.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/FileTime.h"
@@ -141,6 +142,7 @@ void RecordingSession::stop() {
 
     started_ = false;
     ui_.showRecorderRestored();
+    ConvertFinishedRecording(ctx_, outputPath_);
     ui_.startTimer();
 }
 
