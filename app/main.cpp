@@ -40,6 +40,10 @@ int main(int argc, char** argv) {
     // messages pass between processes through the X server.
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    // The recorder ends only through its exit path: closing a menu, a box or
+    // the recordings browser while just the recorder's tool window is shown
+    // must not quit it.
+    QApplication::setQuitOnLastWindowClosed(false);
     Q_INIT_RESOURCE(pictures);
 
     platform::TraceLog log;
