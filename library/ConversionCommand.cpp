@@ -1,5 +1,7 @@
 #include "library/ConversionCommand.h"
 
+#include <array>
+#include <charconv>
 #include <cstdlib>
 
 #include "platform/core/Format.h"
@@ -10,6 +12,15 @@ namespace talvora {
 
 namespace {
 constexpr int kBrowserVideoBitrate = 1200;
+
+// "%.2f" in the "C" locale: Qt applies the user's locale to the C library,
+// and ffmpeg would not read "15,00".
+std::string frameRateText(float rate) {
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), static_cast<double>(rate),
+                                      std::chars_format::fixed, 2);
+    return std::string(buffer.data(), result.ptr);
+}
 }  // namespace
 
 int VideoBitrateForWidth(int width) {
@@ -35,7 +46,7 @@ std::optional<ConversionCommand> MakeConversionCommand(ConversionKind kind, Conv
         c.parameters = platform::format(" -y -i \"%s\" -r 15 -b:v %dk -b:a %dk -vcodec libx264 -preset ultrafast \"%s\"",
                                         in.c_str(), kBrowserVideoBitrate, settings.audioBitrate, out.c_str());
     } else {
-        const std::string rate = platform::format("%.2f", static_cast<double>(settings.frameRate));
+        const std::string rate = frameRateText(settings.frameRate);
         c.parameters = platform::format(" -y -i \"%s\" -r %s -b:v %dk -b:a %dk -vcodec libx264 -preset ultrafast \"%s\"",
                                         in.c_str(), rate.c_str(),
                                         VideoBitrateForWidth(std::abs(settings.xBottom - settings.xTop)),

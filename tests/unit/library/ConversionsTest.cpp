@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -41,6 +42,23 @@ TEST(ConversionCommandTest, VideoBitRateFollowsTheRecordingsWidth) {
     EXPECT_EQ(c->parameters,
               " -y -i \"/v/Zoom_070720_101530.wmv\" -r 15.00 -b:v 3000k -b:a 64k -vcodec libx264 -preset ultrafast "
               "\"/v/Zoom_070720_101530.mp4\"");
+}
+
+TEST(ConversionCommandTest, FrameRateIgnoresTheUsersLocale) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    bool commaLocale = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
+        if (std::setlocale(LC_NUMERIC, name) != nullptr && std::localeconv()->decimal_point[0] == ',') {
+            commaLocale = true;
+            break;
+        }
+    Settings s = recordingSettings();
+    s.frameRate = 29.97f;
+    const auto c = MakeConversionCommand(ConversionKind::Mp4, kAfterRecording, "/v/x.wmv", s);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    if (!commaLocale) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    ASSERT_TRUE(c);
+    EXPECT_NE(c->parameters.find(" -r 29.97 "), std::string::npos) << c->parameters;
 }
 
 TEST(ConversionCommandTest, BrowserAndSoundCommands) {
