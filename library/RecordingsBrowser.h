@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include "library/ConverterWindowFinder.h"
 #include "library/ViewDlg.h"
 #include "ui/RecorderWindows.h"
 
@@ -24,6 +25,7 @@ private:
     SettingsStore& store_;
     Conversions& conversions_;
     ViewDlg::CurrentRecording current_;
+    ConverterWindowFinder finder_;
     QPointer<ViewDlg> dialog_;
 };
 

@@ -16,6 +16,7 @@
 
 #include "app/SettingsStore.h"
 #include "library/ChangeDlg.h"
+#include "library/ConverterWindowFinder.h"
 #include "library/Conversions.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
@@ -69,12 +70,14 @@ bool renameWithoutReplacing(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-ViewDlg::ViewDlg(AppContext& ctx, SettingsStore& store, Conversions& conversions, CurrentRecording current)
+ViewDlg::ViewDlg(AppContext& ctx, SettingsStore& store, Conversions& conversions, CurrentRecording current,
+                 ConverterWindowFinder* finder)
     : QDialog(nullptr),
       ctx_(ctx),
       store_(store),
       conversions_(conversions),
       current_(std::move(current)),
+      finder_(finder),
       list_(new QTableWidget(this)),
       label_(new QLabel(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -311,6 +314,7 @@ void ViewDlg::handOverToConverter() {
         if (!ctx_.platform.launcher.execute("open", program, parameters, platform::ShowState::Normal))
             box.show("File Vexa Converter.exe could not be found or open.");
     }
+    if (finder_ != nullptr) finder_->start();
     close();
 }
 

@@ -13,6 +13,7 @@
 namespace talvora {
 
 class Conversions;
+class ConverterWindowFinder;
 class SettingsStore;
 
 // "Talvora recordings": the media files of the `Recording Folder`, to play,
@@ -36,7 +37,9 @@ public:
     };
     static constexpr const char* kConverterDownloadAddress = "https://www.talvora.com/vexa-converter";
 
-    ViewDlg(AppContext& ctx, SettingsStore& store, Conversions& conversions, CurrentRecording current);
+    // `finder` restores the converter's window after a hand-over; may be null.
+    ViewDlg(AppContext& ctx, SettingsStore& store, Conversions& conversions, CurrentRecording current,
+            ConverterWindowFinder* finder = nullptr);
 
     void onCommand(int id);
     // Rebuilds the list from the folder.
@@ -66,6 +69,7 @@ private:
     SettingsStore& store_;
     Conversions& conversions_;
     CurrentRecording current_;
+    ConverterWindowFinder* finder_;
     QTableWidget* list_;
     QLabel* label_;
     std::vector<RecordingEntry> entries_;

@@ -16,6 +16,7 @@
 #include "app/SettingsStore.h"
 #include "library/ChangeDlg.h"
 #include "library/Conversions.h"
+#include "library/ConverterWindowFinder.h"
 #include "library/RecordingsBrowser.h"
 #include "library/ViewDlg.h"
 #include "platform/shell/CommandLine.h"
@@ -257,7 +258,9 @@ TEST_F(ViewDlgTest, HandOverListsTheFilesAndStartsTheConverter) {
     makeFile(folder / "b \u00e9t\u00e9.wmv", 100, 1, 2);
     makeFile(folder / "a.mpg", 100, 1, 1);
     makeFile(folder / "c.wmv", 100, 1, 3);
-    dlg = new ViewDlg(ctx, realStore, conversions, [] { return std::string(); });
+    ConverterWindowFinder finder(fp.windows);
+    finder.setInterval(1);
+    dlg = new ViewDlg(ctx, realStore, conversions, [] { return std::string(); }, &finder);
     select({"b \u00e9t\u00e9.wmv", "a.mpg"});
     fp.messageBox.queueAnswer(platform::IDYES);
     dlg->onCommand(ViewDlg::kConvertFiles);
@@ -271,11 +274,14 @@ TEST_F(ViewDlgTest, HandOverListsTheFilesAndStartsTheConverter) {
     EXPECT_EQ(readFile(args), "-w|Talvora|-dir|" + folder.string() + "|");
     EXPECT_FALSE(dlg->isVisible());
 
-    // A running converter is told instead; a busy one refuses.
+    finder.wait();  // it gave up: no converter window came
+    EXPECT_TRUE(fp.windows.restored.empty());
+
+    // A running converter is told instead, and its window restored; a busy one refuses.
     delete dlg.data();
     fs::remove(args);
     const platform::WindowId vxc = fp.windows.add("VXC");
-    dlg = new ViewDlg(ctx, realStore, conversions, [] { return std::string(); });
+    dlg = new ViewDlg(ctx, realStore, conversions, [] { return std::string(); }, &finder);
     select({"c.wmv"});
     fp.messageBox.queueAnswer(platform::IDYES);
     dlg->onCommand(ViewDlg::kConvertFiles);
@@ -283,6 +289,8 @@ TEST_F(ViewDlgTest, HandOverListsTheFilesAndStartsTheConverter) {
     EXPECT_EQ(fp.messages.posted[0].window, vxc);
     EXPECT_EQ(fp.messages.posted[0].message, 0xC123u);
     EXPECT_EQ(readFile(fp.root / "config" / "Vexa Converter" / "Convert.txt"), (folder / "c.wmv").string() + "\n");
+    finder.wait();
+    EXPECT_EQ(fp.windows.restored, std::vector<platform::WindowId>{vxc});
 
     fp.windows.add("VexaConvert");
     fp.messageBox.queueAnswer(platform::IDYES);
