@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <unistd.h>
 #include <sstream>
 
 #include "DesktopWait.h"
@@ -48,6 +49,23 @@ std::string probe(const std::string& file, const char* entries, const char* stre
     p.start("ffprobe", args);
     p.waitForFinished(20000);
     return p.readAllStandardOutput().trimmed().toStdString();
+}
+
+// Children of this process that ended and were never reaped.
+int zombieChildren() {
+    int zombies = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;
+        // "pid (name) state ppid ...": the name may hold blanks and parentheses.
+        std::istringstream rest(line.substr(line.rfind(')') + 1));
+        char state = 0;
+        long parent = 0;
+        rest >> state >> parent;
+        if (state == 'Z' && parent == ::getpid()) ++zombies;
+    }
+    return zombies;
 }
 
 // The probe helpers of the recording tests.
@@ -114,6 +132,7 @@ TEST(ConversionDesktopTest, NamesAShellWouldMisreadConvertAndRunNothing) {
                             [](const std::string& s) { return s.rfind("Done converting: ", 0) == 0; }),
               2);
     EXPECT_TRUE(fp.messageBox.texts().empty());
+    EXPECT_EQ(zombieChildren(), 0);
     for (const char* stray : {"pwned", "pwned2"}) {
         EXPECT_FALSE(std::filesystem::exists(folder + "/" + stray));
         EXPECT_FALSE(std::filesystem::exists(stray));
