@@ -214,8 +214,10 @@ void ViewDlg::rename() {
     const std::string old = nameAt(row);
     ChangeDlg dialog(old, this);
     if (dialog.exec() != QDialog::Accepted) return;
+    // A new name is a name in the same folder, never a path elsewhere.
     const std::string renamed = dialog.name();
-    if (renamed.empty() || !renameWithoutReplacing(pathOf(old), pathOf(renamed))) {
+    if (renamed.empty() || renamed.find('/') != std::string::npos ||
+        !renameWithoutReplacing(pathOf(old), pathOf(renamed))) {
         ctx_.platform.messageBox.show("Could not rename file");
         return;
     }

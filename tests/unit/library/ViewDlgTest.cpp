@@ -179,11 +179,20 @@ TEST_F(ViewDlgTest, RenameNeverReplacesAFile) {
     EXPECT_EQ(fs::file_size(folder / "a.wmv"), 100u);
     EXPECT_EQ(fs::file_size(folder / "b.wmv"), 200u);
 
+    fs::create_directories(fp.root / "elsewhere");
+    for (const char* outside : {"../elsewhere/a.wmv", ""}) {
+        answerRename(outside);
+        dlg->onCommand(ViewDlg::kChangeFileName);
+    }
+    EXPECT_EQ(fp.messageBox.texts().size(), 3u);
+    EXPECT_TRUE(fs::exists(folder / "a.wmv"));
+    fp.messageBox.clear();
+
     answerRename("Team meeting \"final\".wmv");
     dlg->onCommand(ViewDlg::kChangeFileName);
     EXPECT_EQ(fs::file_size(folder / "Team meeting \"final\".wmv"), 100u);
     EXPECT_EQ(column(0), (std::vector<std::string>{"Team meeting \"final\".wmv", "b.wmv"}));
-    EXPECT_EQ(fp.messageBox.texts().size(), 1u);
+    EXPECT_TRUE(fp.messageBox.texts().empty());
 }
 
 TEST_F(ViewDlgTest, ConvertAnsweredNoConvertsOnlyTheLastSelected) {
