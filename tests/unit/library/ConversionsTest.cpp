@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FakePlatform.h"
@@ -189,6 +190,25 @@ TEST_F(ConversionWatchTest, NothingStartedWithoutFfmpegOrSound) {
     conversions.ConvertToMp3(kAfterRecording, input());
     conversions.waitForAll();
     EXPECT_EQ(fp.launcher.calls.size(), 1u);
+}
+
+TEST_F(ConversionWatchTest, AfterAStopTheSettingsChooseTheConversions) {
+    ConvertFinishedRecording(fp.ctx, input());  // not wired in: nothing
+    fp.ctx.conversions = &conversions;
+    ConvertFinishedRecording(fp.ctx, input());
+    conversions.waitForAll();
+    EXPECT_TRUE(fp.launcher.calls.empty());
+
+    // One switch at a time: the fakes are not shared between workers.
+    for (const auto& [mp4, mp3, ext] : {std::tuple{1, 0, ".mp4"}, std::tuple{0, 1, ".mp3"}}) {
+        fp.launcher.calls.clear();
+        fp.ctx.settings.convertMP4 = mp4;
+        fp.ctx.settings.convertMP3 = mp3;
+        ConvertFinishedRecording(fp.ctx, input());
+        conversions.waitForAll();
+        ASSERT_EQ(fp.launcher.calls.size(), 1u);
+        EXPECT_EQ(platform::splitCommandLine(fp.launcher.calls[0].parameters).back(), output(ext));
+    }
 }
 
 }  // namespace
