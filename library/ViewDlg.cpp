@@ -172,7 +172,9 @@ std::vector<int> ViewDlg::selectedRows() const {
     return rows;
 }
 
-std::string ViewDlg::nameAt(int row) const { return list_->item(row, kNameColumn)->text().toStdString(); }
+// The name as the folder has it: a name that is not UTF-8 shows altered but
+// is still found.
+std::string ViewDlg::nameAt(int row) const { return entries_[static_cast<std::size_t>(row)].name; }
 
 std::string ViewDlg::pathOf(const std::string& name) const {
     return platform::paths::join(ctx_.settings.recordingFolder, name);

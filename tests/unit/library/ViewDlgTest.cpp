@@ -153,6 +153,18 @@ TEST_F(ViewDlgTest, DeletesTheSelectedFilesAfterAsking) {
     dlg->onCommand(ViewDlg::kDeleteFiles);
     EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"No items selected"});
 
+    // Names the folder holds in another encoding, or links to nothing.
+    makeFile(folder / "caf\xe9.wmv", 100);
+    fs::create_symlink(folder / "gone.wmv", folder / "dangling.wmv");
+    dlg->onCommand(ViewDlg::kRefill);
+    ASSERT_EQ(column(0).size(), 4u);
+    for (int row = 0; row < 4; ++row)
+        if (dlg->list()->item(row, 0)->text().startsWith("caf")) dlg->list()->selectRow(row);
+    fp.messageBox.queueAnswer(platform::IDYES);
+    dlg->onCommand(ViewDlg::kDeleteFiles);
+    EXPECT_FALSE(fs::exists(folder / "caf\xe9.wmv"));
+    EXPECT_EQ(column(0).size(), 3u);
+
     fp.messageBox.clear();
     select({"a.wmv", "c.wmv"});
     fp.messageBox.queueAnswer(platform::IDNO);
