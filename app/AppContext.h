@@ -26,6 +26,8 @@ class Windows;
 
 namespace talvora {
 
+class Conversions;
+
 // The platform services a program is wired to: the Linux backends in main(),
 // fakes in tests.
 struct Platform {
@@ -71,6 +73,8 @@ struct AppContext {
     // The one status line of the recorder window: whoever writes last is
     // shown (up to 2,047 characters). UI thread.
     std::string statusText;
+    // The MP4 / MP3 conversions; null where none are wired in.
+    Conversions* conversions = nullptr;
 };
 
 }  // namespace talvora

@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "app/MainWindow.h"
 #include "app/Replicast.h"
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
+#include "library/Conversions.h"
+#include "library/RecordingsBrowser.h"
 #include "platform/audio/linux/PulseAudioSystem.h"
 #include "platform/audio/linux/PulseSoundPlayer.h"
 #include "platform/core/linux/ExitProcessControl.h"
@@ -48,8 +51,9 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
-    // The process ends through the recorder's exit path only; a message box
-    // closing while the recorder window is hidden must not end it.
+    // The recorder ends only through its exit path: closing a menu, a box or
+    // the recordings browser while just the recorder's tool window is shown
+    // must not quit it.
     QApplication::setQuitOnLastWindowClosed(false);
     Q_INIT_RESOURCE(pictures);
 
@@ -88,16 +92,34 @@ int main(int argc, char** argv) {
     talvora::SettingsStore store(ctx);
     platform::QtPropertyPages propertyPages;
     platform::X11Hotkeys hotkeys;
-    // The region marking is made before the recorder window it reports to.
+    // The marking, the conversions and the browser are made before the
+    // recorder window they report to; it is looked up each time, as it may be
+    // rebuilt.
     talvora::Replicast* application = nullptr;
-    talvora::RecorderMarkingHost markingHost([&application]() -> talvora::WinDlg* {
-        talvora::MainWindow* frame = application != nullptr ? application->mainWindow() : nullptr;
+    const auto recorder = [&application]() -> talvora::WinDlg* {
+        const talvora::MainWindow* frame = application != nullptr ? application->mainWindow() : nullptr;
         return frame != nullptr ? frame->recorderWindow() : nullptr;
-    });
+    };
+    talvora::RecorderMarkingHost markingHost(recorder);
     platform::X11ScreenCopy screenCopy;
     talvora::RegionMarker marking(ctx, store, markingHost, screenCopy);
+    // The conversions report in the recorder window's status line, on the UI
+    // thread.
+    talvora::Conversions conversions(ctx, [&](const std::string& text) {
+        QMetaObject::invokeMethod(
+            &app, [&recorder, text] {
+                if (talvora::WinDlg* w = recorder()) w->showStatus(text);
+            }, Qt::QueuedConnection);
+    });
+    ctx.conversions = &conversions;
+    talvora::RecordingsBrowser browser(ctx, store, conversions, [&recorder] {
+        talvora::WinDlg* w = recorder();
+        return w != nullptr ? w->session().lastRecording() : std::string();
+    });
+
     talvora::RecorderServices recorderServices{filterRegistry, propertyPages, hotkeys, audioSystem};
     recorderServices.windows.marking = &marking;
+    recorderServices.windows.browser = &browser;
     talvora::Replicast replicast(ctx, store, recorderServices);
     application = &replicast;
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;

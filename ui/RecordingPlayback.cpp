@@ -1,6 +1,7 @@
 #include "ui/RecordingPlayback.h"
 
 #include "platform/core/Format.h"
+#include "platform/shell/CommandLine.h"
 #include "platform/shell/Launcher.h"
 
 namespace talvora {
@@ -12,7 +13,7 @@ void PlayRecording(AppContext& ctx, const std::string& file) {
         launcher.execute("open", file, "", normal);
         return;
     }
-    const std::string quoted = platform::format(" \"%s\"", file.c_str());
+    const std::string quoted = platform::format(" \"%s\"", platform::escapeQuoted(file).c_str());
     const std::string vlc = launcher.findExecutable("vlc");
     if (!vlc.empty() && launcher.execute("open", vlc, quoted, normal)) return;
     if (launcher.execute("open", "wmplayer", quoted, normal)) return;

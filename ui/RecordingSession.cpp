@@ -10,6 +10,7 @@
 
 #include "app/SettingsStore.h"
 #include "capture/RecordingGraph.h"
+#include "library/Conversions.h"
 #include "platform/audio/SoundPlayer.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/FileTime.h"
@@ -213,6 +214,7 @@ void RecordingSession::stop() {
 
     started_ = false;
     ui_.showRecorderRestored();
+    ConvertFinishedRecording(ctx_, outputPath_);
     ui_.startTimer();
     settle(SessionState::Idle);
 }

@@ -13,6 +13,7 @@
 #include "app/WindowsVersion.h"
 #include "audio/SilenceCompanion.h"
 #include "platform/audio/AudioSystem.h"
+#include "library/Conversions.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
@@ -481,6 +482,8 @@ int WinDlg::markingState() { return windows_.marking != nullptr ? windows_.marki
 void WinDlg::closeMarkingWindow() {
     if (windows_.marking != nullptr) windows_.marking->closeMarkingWindow();
 }
+
+bool WinDlg::converting() { return ctx_.conversions != nullptr && ctx_.conversions->converting(); }
 
 bool WinDlg::regionFrameShown() { return windows_.marking != nullptr && windows_.marking->regionFrameShown(); }
 

@@ -105,7 +105,7 @@ public:
     bool previewReady() override;
     void startTimer(int interval_ms) override;
     bool regionFrameShown() override;
-    bool converting() override { return false; }
+    bool converting() override;
 
     // RecordingHost
     platform::WindowId recorderWindow() override;

@@ -39,6 +39,10 @@ public:
     // The WS_EX_* bits above that the window has; 0 when it is gone. Which
     // window property stands for which bit is the backend's to say.
     virtual std::uint32_t extendedStyle(WindowId window) = 0;
+    // Shows a minimised or hidden window again and puts it on top of the
+    // windows that are not topmost, itself no longer topmost, keeping its
+    // place and size.
+    virtual void restoreBelowTopmost(WindowId window) = 0;
 };
 
 }  // namespace platform

@@ -46,4 +46,21 @@ std::vector<std::string> splitCommandLine(const std::string& text) {
     return args;
 }
 
+std::string escapeQuoted(const std::string& argument) {
+    std::string out;
+    std::size_t slashes = 0;
+    for (const char c : argument) {
+        if (c == '\\') {
+            ++slashes;
+            continue;
+        }
+        // Backslashes count double only right before a quote.
+        out.append(c == '"' ? 2 * slashes + 1 : slashes, '\\');
+        slashes = 0;
+        out.push_back(c);
+    }
+    out.append(2 * slashes, '\\');
+    return out;
+}
+
 }  // namespace platform

@@ -262,6 +262,23 @@ TEST_F(X11DesktopTest, PeerWindowHasItsFrameRectAndFollowsMinimiseAndRestore) {
     EXPECT_TRUE(waitFor([&] { return windows.isVisible(peer.id()) && !windows.isMinimized(peer.id()); }));
 }
 
+TEST_F(X11DesktopTest, RestoredWindowComesBackInPlaceAndNotTopmost) {
+    QWidget converter(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+    converter.setWindowTitle("VXC");
+    converter.setGeometry(300, 200, 320, 120);
+    converter.show();
+    const WindowId id = static_cast<WindowId>(converter.winId());
+    ASSERT_TRUE(waitFor([&] { return windows.isVisible(id) && (windows.extendedStyle(id) & platform::WS_EX_TOPMOST) != 0; }));
+    const Rect before = windows.rect(id);
+    runTool("xdotool", {"windowminimize", "--sync", hex(id)});
+    ASSERT_TRUE(waitFor([&] { return windows.isMinimized(id); }));
+
+    windows.restoreBelowTopmost(id);
+    EXPECT_TRUE(waitFor([&] { return windows.isVisible(id) && !windows.isMinimized(id); }));
+    EXPECT_TRUE(waitFor([&] { return (windows.extendedStyle(id) & platform::WS_EX_TOPMOST) == 0; }));
+    EXPECT_EQ(windows.rect(id), before);
+}
+
 TEST_F(X11DesktopTest, TopLevelFollowsTheStackingWithHiddenWindowsLast) {
     PeerWindow first("Talvora First", 100, 100);
     PeerWindow second("Talvora Second", 200, 150);

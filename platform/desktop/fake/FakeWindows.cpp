@@ -64,4 +64,13 @@ void FakeWindows::remove(WindowId window) {
     std::erase_if(windows, [&](const Window& w) { return w.id == window; });
 }
 
+void FakeWindows::restoreBelowTopmost(WindowId window) {
+    restored.push_back(window);
+    if (Window* w = get(window)) {
+        w->visible = true;
+        w->minimized = false;
+        w->extendedStyle &= ~WS_EX_TOPMOST;
+    }
+}
+
 }  // namespace platform

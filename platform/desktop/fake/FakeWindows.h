@@ -29,6 +29,8 @@ public:
     Rect rect(WindowId window) override;
     std::vector<std::string> titles(const std::vector<WindowId>& ids) override;
     std::uint32_t extendedStyle(WindowId window) override;
+    // Shows it, clears its topmost bit and records it.
+    void restoreBelowTopmost(WindowId window) override;
 
     // Adds a window on top of the others and returns its id.
     WindowId add(const std::string& title, Rect rect = {0, 0, 400, 300});
@@ -36,6 +38,7 @@ public:
     void remove(WindowId window);
 
     std::vector<Window> windows;  // topmost first
+    std::vector<WindowId> restored;
 
 private:
     WindowId next_ = 0x400001;

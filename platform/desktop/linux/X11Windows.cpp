@@ -279,4 +279,27 @@ std::vector<std::string> X11Windows::titles(const std::vector<WindowId>& windows
     return titleCache_.titles(windows);
 }
 
+void X11Windows::restoreBelowTopmost(WindowId window) {
+    if (window == 0 || !xcb_.ok()) return;
+    xcb_connection_t* c = xcb_.get();
+    xcb_map_window(c, window);
+    constexpr std::uint32_t kRemove = 0;
+    for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_HIDDEN"}) {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = xcb_.atom("_NET_WM_STATE");
+        event.data.data32[0] = kRemove;
+        event.data.data32[1] = xcb_.atom(state);
+        event.data.data32[3] = 2;  // from a pager-like tool: do as asked
+        xcb_send_event(c, 0, xcb_.root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+    }
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(c, window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    xcb_flush(c);
+}
+
 }  // namespace platform

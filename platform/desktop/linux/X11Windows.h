@@ -45,6 +45,10 @@ public:
     // capture); WS_EX_TOPMOST: _NET_WM_STATE_ABOVE; WS_EX_LAYERED: it carries
     // _NET_WM_WINDOW_OPACITY. No other bit has an X11 counterpart.
     std::uint32_t extendedStyle(WindowId window) override;
+    // Maps it (an iconic window becomes normal), asks the window manager to
+    // drop _NET_WM_STATE_ABOVE and _HIDDEN, and raises it: a window manager
+    // keeps raised windows below the ones that stay above.
+    void restoreBelowTopmost(WindowId window) override;
 
 private:
     struct State {

@@ -80,6 +80,17 @@ TEST(CommandLineTest, SplitsByTheUsualQuotingRules) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(splitCommandLine(text), expected) << text;
 }
 
+TEST(CommandLineTest, QuotedFileNamesSplitBackWhole) {
+    // File names here may hold what Windows names cannot: quotes, trailing
+    // backslashes, newlines; between the template's quotes they stay one argument.
+    const std::string names[] = {"/v/a b.wmv", "/v/say \"hi\".wmv", "/v/x\\\"y", "/v/end\\", "/v/$(touch x);y`z`",
+                                 "/v/-line\nbreak", "/v/\u00e9t\u00e9 caf\u00e9.wmv", "", "\\\\"};
+    for (const std::string& name : names) {
+        const std::string text = " -y -i \"" + escapeQuoted(name) + "\" -r 15 \"" + escapeQuoted(name) + "\"";
+        EXPECT_EQ(splitCommandLine(text), (std::vector<std::string>{"-y", "-i", name, "-r", "15", name})) << text;
+    }
+}
+
 TEST(PathMappingTest, ProgramNamesAndJoins) {
     EXPECT_EQ(paths::program(".\\sceneback.exe"), "./sceneback");
     EXPECT_EQ(paths::program(".\\sound.bat"), "./sound.sh");

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/AppContext.h"
+#include "library/ConversionCommand.h"
+
+namespace talvora {
+
+// The conversions of recordings to MP4 and MP3 with ffmpeg. Each runs on a
+// worker of its own: it starts ffmpeg (which is never waited for), then
+// judges progress by the size of the output file and reports it in the
+// recorder's status line. Started on the UI thread.
+class Conversions {
+public:
+    // Sets the recorder window's status text and shows it. Called from the
+    // workers: it must hand the text to the UI thread.
+    using StatusDisplay = std::function<void(const std::string& text)>;
+
+    Conversions(AppContext& ctx, StatusDisplay show);
+    // Ends the watches early and joins the workers.
+    ~Conversions();
+    Conversions(const Conversions&) = delete;
+    Conversions& operator=(const Conversions&) = delete;
+
+    // `input`: the recording's full path after a recording, a file name in
+    // the `Recording Folder` from the browser. UI thread.
+    void ConvertToMp4(ConversionSource source, const std::string& input);
+    void ConvertToMp3(ConversionSource source, const std::string& input);
+
+    // Set while a conversion watches its output; the first to end clears it.
+    bool converting() const { return converting_; }
+
+    // Tests: their own clock for the waits, and waiting for every worker.
+    using Sleep = std::function<void(int ms)>;
+    void setSleep(Sleep sleep) { sleep_ = std::move(sleep); }
+    void waitForAll();
+
+private:
+    void start(ConversionKind kind, ConversionSource source, const std::string& input);
+    void watch(ConversionKind kind, const ConversionCommand& command);
+    void report(const std::string& text);
+    // False when the program is ending and the watch should stop.
+    bool pause(int ms);
+
+    AppContext& ctx_;
+    StatusDisplay show_;
+    Sleep sleep_;
+    std::atomic<bool> converting_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool ending_ = false;
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::list<Worker> workers_;
+};
+
+// After a recording has stopped: the conversions `ConvertMP4` and
+// `ConvertMP3` ask for, of the finished file. UI thread.
+void ConvertFinishedRecording(AppContext& ctx, const std::string& path);
+
+}  // namespace talvora
