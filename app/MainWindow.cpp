@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include <algorithm>
+
 #include "app/FilterRegistration.h"
 #include "app/MonitorDetection.h"
 #include "app/SettingsStore.h"
@@ -55,6 +57,33 @@ void MainWindow::firstTick() {
     recorder_ = std::make_unique<WinDlg>(ctx_, store_, services_,
                                          ctx_.settings.miniClone != 0 ? WinDlg::Layout::Mini : WinDlg::Layout::Maxi);
     recorder_->show();
+}
+
+void MainWindow::rebuildRecorderWindow(int percent) {
+    if (rebuilding_ || !recorder_) return;
+    rebuilding_ = true;
+    const WinDlg::Layout layout = recorder_->layout();
+    recorder_->stopTimer();
+    // The system releases a destroyed window's hotkeys; here they go with it
+    // explicitly, so that the new window can register all three again.
+    recorder_->hotkeys().unregisterAll();
+    recorder_->tracker().watcher().stopAll();
+    const bool previewRan = recorder_->previewGraph().active();
+    const int showVideo = ctx_.settings.showVideo;
+    if (previewRan) {
+        recorder_->restartPreview();
+        ctx_.settings.showVideo = 0;
+    }
+    recorder_.reset();
+    ctx_.platform.pump.pump(1000);
+    ctx_.platform.pump.pump(1000);
+
+    ctx_.settings.size = std::min(percent, 250);
+    store_.write();
+    recorder_ = std::make_unique<WinDlg>(ctx_, store_, services_, layout);
+    if (previewRan) ctx_.settings.showVideo = showVideo;
+    recorder_->show();
+    rebuilding_ = false;
 }
 
 void MainWindow::checkDisplays() {

@@ -25,6 +25,11 @@ public:
     // The first tick's work; later ticks do nothing.
     void firstTick();
 
+    // The settings dialog's new interface scale: destroys the recorder
+    // window and creates it again at `percent` (at most 250). A call while
+    // a rebuild runs does nothing.
+    void rebuildRecorderWindow(int percent);
+
 private:
     void checkDisplays();
     void startRestoreProgram();
@@ -34,6 +39,7 @@ private:
     RecorderServices services_;
     QTimer timer_;
     bool ticked_ = false;
+    bool rebuilding_ = false;
     std::unique_ptr<WinDlg> recorder_;
 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "app/MainWindow.h"
 #include "app/Replicast.h"
 #include "app/SettingsStore.h"
 #include "platform/audio/linux/PulseAudioSystem.h"
@@ -30,7 +31,9 @@
 #include "platform/shell/linux/FileRegistry.h"
 #include "platform/shell/linux/LinuxSystemInfo.h"
 #include "platform/shell/linux/PosixLauncher.h"
+#include "platform/shell/linux/UnrtfRichText.h"
 #include "platform/shell/linux/XdgFolders.h"
+#include "ui/SettingsDialogs.h"
 
 int main(int argc, char** argv) {
     // The recorder is an X11 program: windows are found by title and
@@ -74,7 +77,19 @@ int main(int argc, char** argv) {
     talvora::SettingsStore store(ctx);
     platform::QtPropertyPages propertyPages;
     platform::X11Hotkeys hotkeys;
-    talvora::Replicast replicast(ctx, store, talvora::RecorderServices{filterRegistry, propertyPages, hotkeys, audioSystem});
+    platform::UnrtfRichText richText;
+    talvora::SettingsDialogs settingsDialogs(ctx, store, audioSystem, richText);
+    talvora::RecorderServices recorderServices{filterRegistry, propertyPages, hotkeys, audioSystem};
+    recorderServices.windows.settings = &settingsDialogs;
+    talvora::Replicast replicast(ctx, store, recorderServices);
+    settingsDialogs.attach({[&replicast]() -> talvora::WinDlg* {
+                                talvora::MainWindow* frame = replicast.mainWindow();
+                                return frame != nullptr ? frame->recorderWindow() : nullptr;
+                            },
+                            [&replicast](int percent) {
+                                if (talvora::MainWindow* frame = replicast.mainWindow())
+                                    frame->rebuildRecorderWindow(percent);
+                            }});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
     return app.exec();
 }
