@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 
 #include "app/AppContext.h"
 #include "app/SettingsStore.h"
@@ -67,10 +68,10 @@ AudioTestDlg::AudioTestDlg(AppContext& ctx, SettingsStore& store, platform::Audi
     smartMic_ = placeControl(new ManualCheckBox(" Enable Smart Microphone", this), kSmartMic, 16, 45, 220, 10);
     placeControl(new QLabel("Smart Microphone recording options", this), 0, 16, 61, 200, 9);
     options_ = placeControl(new OpeningComboBox(this), kOptions, 16, 71, 180, 13);
-    placeControl(new QLabel("Lower recorded remote volume by", this), 0, 16, 95, 122, 9);
-    volume_ = placeControl(new QLineEdit(this), kVolume, 140, 93, 30, 13);
+    placeControl(new QLabel("Lower recorded remote volume by", this), 0, 16, 95, 140, 9);
+    volume_ = placeControl(new QLineEdit(this), kVolume, 158, 93, 30, 13);
     volume_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), volume_));
-    placeControl(new QLabel("%", this), 0, 173, 95, 10, 9);
+    placeControl(new QLabel("%", this), 0, 191, 95, 10, 9);
 
     placeControl(new QGroupBox("Microphon selection", this), 0, 7, 120, 250, 112);
     placeControl(new QLabel("Audio Recording Sources", this), 0, 16, 133, 150, 9);
@@ -117,7 +118,8 @@ void AudioTestDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (shownOnce_) return;
     shownOnce_ = true;
-    if (withInstructions_) windowsSound();
+    // After the dialog itself is mapped, so that the instructions come above it.
+    if (withInstructions_) QTimer::singleShot(0, this, &AudioTestDlg::windowsSound);
 }
 
 void AudioTestDlg::setMicrophone(bool ticked) {

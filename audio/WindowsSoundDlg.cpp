@@ -35,6 +35,8 @@ WindowsSoundDlg::WindowsSoundDlg(AppContext& ctx, platform::RichText& richText, 
     instance_ = this;
     // Closing it (Cancel, the close box) destroys it and clears the pointer.
     setAttribute(Qt::WA_DeleteOnClose);
+    // A tool window stays above its owner, as an owned window does.
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle("Windows Audio Recording");
     setFont(dialogFont());
     resize(dialogSize(264, 231));

@@ -164,9 +164,12 @@ void SetupDlg::buildControls(QWidget* c) {
     scale_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,10}"), scale_));
     placeControl(new QLabel("%   (50 to 250)", c), 0, 150, 206, 74, 9);
 
-    placeControl(new QLabel(QString::fromStdString(ctx_.environment.versionText), c), kWindowsVersion, 14, 232, 210, 9);
+    // The version text names this system in full: it may take two lines.
+    auto* windowsVersion = new QLabel(QString::fromStdString(ctx_.environment.versionText), c);
+    windowsVersion->setWordWrap(true);
+    placeControl(windowsVersion, kWindowsVersion, 14, 230, 210, 18);
     placeControl(new QLabel(QString::fromStdString(platform::format("Talvora version: %s", kProgramVersion)), c),
-                 kProgramVersionText, 14, 246, 210, 9);
+                 kProgramVersionText, 14, 252, 210, 9);
 
     auto* ok = placeControl(new QPushButton("OK", c), kIdOk, 66, 286, 50, 14);
     auto* cancel = placeControl(new QPushButton("Cancel", c), kIdCancel, 122, 286, 50, 14);

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "DesktopWait.h"
-#include "platform/desktop/DialogUnits.h"
 #include "platform/desktop/linux/X11Windows.h"
+#include "ui/DialogControls.h"
 
 namespace {
 
@@ -55,8 +55,8 @@ protected:
     // `barHeight` pixels below its top (the menu bar).
     void clickDialog(platform::WindowId dialog, int xDlu, int yDlu, int barHeight = 0) {
         xdotool({"mousemove", "--window", QString::number(dialog),
-                 QString::number(platform::dialogUnitsToPixelsX(xDlu)),
-                 QString::number(barHeight + platform::dialogUnitsToPixelsY(yDlu)), "click", "1"});
+                 QString::number(talvora::dluX(xDlu)), QString::number(barHeight + talvora::dluY(yDlu)), "click",
+                 "1"});
         QTest::qWait(300);
     }
 

@@ -153,6 +153,7 @@ TEST_F(AudioTestDlgTest, OpenedFromTheRecorderShowsTheInstructionsAtOnce) {
     std::ofstream("Microphone_Setup_1.rtf") << "{\\rtf1 x}";
     const auto d = open(true);
     d->show();
+    QApplication::processEvents();
     EXPECT_NE(WindowsSoundDlg::instance(), nullptr);
     EXPECT_EQ(launches(".\\sound.bat"), 1);
 }
