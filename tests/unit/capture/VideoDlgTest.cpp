@@ -132,3 +132,24 @@ TEST_F(VideoDlgTest, BadNumbersAndTheBasicThemeQuestion) {
 
 }  // namespace
 }  // namespace talvora
+
+namespace talvora {
+namespace {
+
+TEST_F(VideoDlgTest, OutOfRangeSettingsOpenEmpty) {
+    Settings& s = fp.ctx.settings;
+    s.videoBitrate = -1;
+    s.frameRate = 1e30f;
+    s.protocol = 7;
+    VideoDlg d(fp.ctx, store);
+    EXPECT_EQ(text(d, 1054), "");
+    EXPECT_EQ(text(d, 1055), "");
+    EXPECT_TRUE(box(d, 1249)->isChecked());  // any protocol but 0 is WMV
+    d.accept();
+    EXPECT_EQ(s.protocol, 1);
+    EXPECT_EQ(s.videoBitrate, 3000);
+    EXPECT_EQ(s.frameRate, 15.0f);
+}
+
+}  // namespace
+}  // namespace talvora

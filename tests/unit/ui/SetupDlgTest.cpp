@@ -440,3 +440,35 @@ TEST_F(SetupDlgTest, MonitorDialogWantsAChoice) {
 
 }  // namespace
 }  // namespace talvora
+
+namespace talvora {
+namespace {
+
+TEST_F(SetupDlgTest, OutOfRangeSettingsOpenAndAreRefusedOrMended) {
+    Settings& s = fp.ctx.settings;
+    s.size = 99999;
+    s.maxFileTime = -100;
+    s.hotkey1 = "garbage";
+    s.hotkey2 = "CTRL+99999";
+    s.monitor = 7;
+    s.scale = -40;
+    const auto d = open();
+    EXPECT_EQ(edit(*d, 1170)->text(), "");
+    EXPECT_EQ(edit(*d, 1251)->text(), "");
+    d->accept();  // the scale is refused, the rest is stored
+    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"Scale factor must between 100 and 250"});
+    EXPECT_EQ(s.maxFileTime, 0);
+    EXPECT_EQ(s.hotkey1, "GARBAGE");  // unchanged, as read back upper-cased
+    EXPECT_EQ(host.closes, 0);
+    ASSERT_EQ(store.read(), 1);  // the file is whole
+    EXPECT_EQ(s.size, 99999);
+
+    MonitorDlg monitors(fp.ctx, store, 1920, 1080, true);
+    EXPECT_FALSE(controlById<QRadioButton>(&monitors, 1240)->isChecked());
+    EXPECT_FALSE(controlById<QRadioButton>(&monitors, 1241)->isChecked());
+    monitors.accept();
+    EXPECT_EQ(fp.messageBox.texts().back(), "Please select a monitor");
+}
+
+}  // namespace
+}  // namespace talvora
