@@ -60,8 +60,9 @@ void MainWindow::firstTick() {
 }
 
 void MainWindow::rebuildRecorderWindow(int percent) {
-    if (rebuilding_ || !recorder_) return;
-    rebuilding_ = true;
+    // While the waits below run there is no recorder window: a second
+    // request then finds none and does nothing.
+    if (!recorder_) return;
     const WinDlg::Layout layout = recorder_->layout();
     recorder_->stopTimer();
     // The system releases a destroyed window's hotkeys; here they go with it
@@ -83,7 +84,6 @@ void MainWindow::rebuildRecorderWindow(int percent) {
     recorder_ = std::make_unique<WinDlg>(ctx_, store_, services_, layout);
     if (previewRan) ctx_.settings.showVideo = showVideo;
     recorder_->show();
-    rebuilding_ = false;
 }
 
 void MainWindow::checkDisplays() {

@@ -39,7 +39,6 @@ private:
     RecorderServices services_;
     QTimer timer_;
     bool ticked_ = false;
-    bool rebuilding_ = false;
     std::unique_ptr<WinDlg> recorder_;
 };
 
