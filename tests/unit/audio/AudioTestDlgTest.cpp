@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <fstream>
@@ -156,6 +157,50 @@ TEST_F(AudioTestDlgTest, OpenedFromTheRecorderShowsTheInstructionsAtOnce) {
     QApplication::processEvents();
     EXPECT_NE(WindowsSoundDlg::instance(), nullptr);
     EXPECT_EQ(launches(".\\sound.bat"), 1);
+}
+
+TEST_F(AudioTestDlgTest, OkChecksTheVolumeAndStoresTheLoopback) {
+    Settings& s = fp.ctx.settings;
+    s.dualAudio = 0;
+    s.vistaAudio = 1;
+    const auto d = open();
+    controlById<QLineEdit>(d.get(), 1224)->setText("91");
+    d->accept();
+    EXPECT_EQ(fp.messageBox.texts().back(), "Recorded volume can only be lowered by 90%");
+    EXPECT_EQ(d->result(), 0);
+    controlById<QLineEdit>(d.get(), 1224)->setText("90");
+    d->accept();
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    store.read();
+    EXPECT_EQ(s.procVolume, 90);
+    EXPECT_EQ(s.audioSource, "VozEza5");
+    EXPECT_EQ(s.audioOutput, "Out");
+}
+
+TEST_F(AudioTestDlgTest, ListsFollowTheSoundServer) {
+    Settings& s = fp.ctx.settings;
+    s.dualAudio = 1;
+    s.smartMic = 1;
+    s.recOption = 0;
+    const auto d = open();
+    auto* sources = controlById<QComboBox>(d.get(), 9);
+    ASSERT_EQ(sources->count(), 1);
+    EXPECT_EQ(sources->itemText(0), "USB Microphone");
+    auto* options = controlById<QComboBox>(d.get(), 1247);
+    ASSERT_EQ(options->count(), 3);
+    EXPECT_EQ(options->currentText(), "Mute remote audio volume when recording");
+    options->activated(2);
+    EXPECT_EQ(s.recOption, 2);
+    store.read();
+    EXPECT_EQ(s.recOption, 2);  // saved at once
+
+    platform::AudioSourceInfo headset;
+    headset.name = "bluez_input.headset";
+    headset.description = "Headset";
+    audio.addSource(headset);
+    static_cast<OpeningComboBox*>(sources)->showPopup();  // the list is read again when it opens
+    sources->hidePopup();
+    EXPECT_EQ(sources->count(), 2);
 }
 
 TEST_F(AudioTestDlgTest, CancelKeepsTheLoopbackOn) {
