@@ -67,7 +67,6 @@ SetupDlg::SetupDlg(AppContext& ctx, SettingsStore& store, SetupHost& host, QWidg
     : QDialog(parent), ctx_(ctx), store_(store), host_(host) {
     setWindowTitle("Settings");
     setFont(dialogFont());
-    setAttribute(Qt::WA_DeleteOnClose, false);
     buildMenu();
     const int barHeight = menuBar_->sizeHint().height();
     const QSize client = dialogSize(kWidthDlu, kHeightDlu);
@@ -77,17 +76,15 @@ SetupDlg::SetupDlg(AppContext& ctx, SettingsStore& store, SetupHost& host, QWidg
     setFixedSize(client.width(), client.height() + barHeight);
     buildControls(area);
 
-    const Settings& s = ctx_.settings;
+    Settings& s = ctx_.settings;
     duration_->setText(QString::fromStdString(DurationEditText(s.maxFileTime)));
     scale_->setText(QString::number(s.size));
-    // The box states are read back on OK; the settings change only there.
-    Settings& settings = ctx_.settings;
-    if (settings.audioOnly != 0) {
-        settings.videoOnly = 0;
+    if (s.audioOnly != 0) {
+        s.videoOnly = 0;
         video_->setChecked(false);
         audio_->setChecked(true);
-    } else if (settings.videoOnly != 0) {
-        settings.audioOnly = 0;
+    } else if (s.videoOnly != 0) {
+        s.audioOnly = 0;
         video_->setChecked(true);
         audio_->setChecked(false);
     } else {
