@@ -48,10 +48,6 @@ MonitorTexts ComputeMonitorTexts(const AppContext& ctx, int primaryWidth, int pr
     return texts;
 }
 
-double BackgroundFactor(int backgroundScale) {
-    return backgroundScale == 0 ? 1.0 : backgroundScale / static_cast<double>(kFullPercent);
-}
-
 int MainDisplayNumber(const AppContext& ctx) {
     const Environment& env = ctx.environment;
     return env.monitorCount < 2 || env.otherMonitorRect.left != 0 ? 1 : 2;

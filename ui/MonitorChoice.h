@@ -21,9 +21,6 @@ struct MonitorTexts {
 // screen's size.
 MonitorTexts ComputeMonitorTexts(const AppContext& ctx, int primaryWidth, int primaryHeight);
 
-// The background factor of the window tracker: the scale / 100, 1.0 for 0.
-double BackgroundFactor(int backgroundScale);
-
 // The main-display line's monitor: 1 with one monitor or when the second
 // monitor does not start at the left edge 0, else 2.
 int MainDisplayNumber(const AppContext& ctx);

@@ -77,21 +77,6 @@ TEST(SetupRulesTest, HotkeyEditsAndScales) {
     EXPECT_EQ(ReadScale("250"), 250);
 }
 
-TEST(SetupRulesTest, RecordWhatNeverBothClear) {
-    for (bool video : {false, true})
-        for (bool audio : {false, true}) {
-            if (!video && !audio) continue;
-            const RecordWhat v = ClickRecordVideo({video, audio});
-            const RecordWhat a = ClickRecordAudio({video, audio});
-            EXPECT_TRUE(v.video || v.audio);
-            EXPECT_TRUE(a.video || a.audio);
-            EXPECT_NE(v.video, video);  // the clicked box always changes
-            EXPECT_NE(a.audio, audio);
-        }
-    // Unchecking "Record audio" while "Record video" is unchecked checks video.
-    EXPECT_EQ(ClickRecordAudio({false, true}), (RecordWhat{true, false}));
-}
-
 // What the settings dialog asked of the recorder window.
 class FakeSetupHost : public SetupHost {
 public:
