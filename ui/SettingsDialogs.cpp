@@ -103,6 +103,9 @@ void SettingsDialogs::closeProgram() {
 }
 
 void SettingsDialogs::rebuildRecorder(int percent) {
+    // A settings dialog opened again during the wait before the rebuild
+    // would outlive the window it works on.
+    closeSettings();
     if (recorder_.rebuild) recorder_.rebuild(percent);
 }
 
