@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <algorithm>
 
 #include "app/FilterRegistration.h"
 #include "app/MonitorDetection.h"
@@ -89,6 +90,33 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::endBySignal() {
     if (recorder_ != nullptr) recorder_->endBySignal();
     else ctx_.platform.process.exitProcess(0);
+}
+
+void MainWindow::rebuildRecorderWindow(int percent) {
+    // While the waits below run there is no recorder window: a second
+    // request then finds none and does nothing.
+    if (!recorder_) return;
+    const WinDlg::Layout layout = recorder_->layout();
+    recorder_->stopTimer();
+    // The system releases a destroyed window's hotkeys; here they go with it
+    // explicitly, so that the new window can register all three again.
+    recorder_->hotkeys().unregisterAll();
+    recorder_->tracker().watcher().stopAll();
+    const bool previewRan = recorder_->previewGraph().active();
+    const int showVideo = ctx_.settings.showVideo;
+    if (previewRan) {
+        recorder_->restartPreview();
+        ctx_.settings.showVideo = 0;
+    }
+    recorder_.reset();
+    ctx_.platform.pump.pump(1000);
+    ctx_.platform.pump.pump(1000);
+
+    ctx_.settings.size = std::min(percent, 250);
+    store_.write();
+    recorder_ = std::make_unique<WinDlg>(ctx_, store_, services_, layout);
+    if (previewRan) ctx_.settings.showVideo = showVideo;
+    recorder_->show();
 }
 
 void MainWindow::checkDisplays() {

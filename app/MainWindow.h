@@ -34,6 +34,11 @@ public:
     // The system's restore command (from the taskbar or a second start).
     void onSystemCommand(std::intptr_t command);
 
+    // The settings dialog's new interface scale: destroys the recorder
+    // window and creates it again at `percent` (at most 250). A call while
+    // a rebuild runs does nothing.
+    void rebuildRecorderWindow(int percent);
+
 protected:
     void changeEvent(QEvent* event) override;
 

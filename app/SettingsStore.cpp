@@ -91,15 +91,18 @@ bool createWritableFolder(const std::string& folder) {
 }
 
 bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+}  // namespace
 
 // "%02d" pieces joined by "%s:%s:%s"; hours may have more digits.
-std::string durationText(int seconds) {
+std::string DurationText(int seconds) {
     if (seconds <= 0) return {};
     const std::string hours = platform::format("%02d", seconds / 3600);
     const std::string minutes = platform::format("%02d", seconds / 60 % 60);
     const std::string secs = platform::format("%02d", seconds % 60);
     return platform::format("%s:%s:%s", hours.c_str(), minutes.c_str(), secs.c_str());
 }
+
+namespace {
 
 // The fixed corrections of every read, in their order.
 void normalise(Settings& s, Environment& environment) {
@@ -131,7 +134,7 @@ void normalise(Settings& s, Environment& environment) {
     if (s.frameRate == 0.0f || !std::isfinite(s.frameRate)) s.frameRate = 25.0f;
     s.frameRate = std::clamp(s.frameRate, SettingsStore::kMinFrameRate, SettingsStore::kMaxFrameRate);
 
-    s.durationText = durationText(s.maxFileTime);
+    s.durationText = DurationText(s.maxFileTime);
 
     if (s.bitcount != 24 && s.bitcount != 32) s.bitcount = 24;
 }

@@ -6,6 +6,10 @@
 
 namespace talvora {
 
+// `Max File Time` as the user reads it: "%s:%s:%s" of two-digit hours,
+// minutes and seconds (hours may have more digits); empty for 0 or less.
+std::string DurationText(int seconds);
+
 // Where the maker's converter program is installed, from the registry value
 // "Directory" of HKCU "SOFTWARE\Vexa Converter Pro free".
 struct ConverterInstall {

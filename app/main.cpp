@@ -38,9 +38,11 @@
 #include "platform/shell/linux/FileRegistry.h"
 #include "platform/shell/linux/LinuxSystemInfo.h"
 #include "platform/shell/linux/PosixLauncher.h"
+#include "platform/shell/linux/UnrtfRichText.h"
 #include "platform/shell/linux/XdgFolders.h"
 #include "targets/RegionMarker.h"
 #include "ui/RecorderMarkingHost.h"
+#include "ui/SettingsDialogs.h"
 
 int main(int argc, char** argv) {
     // The recorder is an X11 program: windows are found by title and
@@ -120,8 +122,15 @@ int main(int argc, char** argv) {
     talvora::RecorderServices recorderServices{filterRegistry, propertyPages, hotkeys, audioSystem};
     recorderServices.windows.marking = &marking;
     recorderServices.windows.browser = &browser;
+    platform::UnrtfRichText richText;
+    talvora::SettingsDialogs settingsDialogs(ctx, store, audioSystem, richText);
+    recorderServices.windows.settings = &settingsDialogs;
     talvora::Replicast replicast(ctx, store, recorderServices);
     application = &replicast;
+    settingsDialogs.attach({recorder, [&replicast](int percent) {
+                                if (talvora::MainWindow* frame = replicast.mainWindow())
+                                    frame->rebuildRecorderWindow(percent);
+                            }});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
     platform::TerminationSignals terminationSignals([&replicast](int) { replicast.endBySignal(); });
     return app.exec();

@@ -117,7 +117,10 @@ int AudioSetupModel::takeCurrent(const std::string& text, bool created) {
             selectedInput_ = selectByPrefix(inputs_, s.audioInput);
         }
     }
-    if (s.dualAudio != 0 && !s.audioSource.empty() && hooks_.buildTestGraph && hooks_.buildTestGraph(s.audioSource)) {
+    // Only a source just chosen moves to the second place: with nothing
+    // selected `Audio Source` is still the loopback, never a microphone.
+    if (created && s.dualAudio != 0 && !s.audioSource.empty() && hooks_.buildTestGraph &&
+        hooks_.buildTestGraph(s.audioSource)) {
         s.audioSource1 = s.audioSource;
         if (!s.audioOutput.empty()) {
             s.audioOutput1 = s.audioOutput;

@@ -26,9 +26,11 @@
 #include "platform/shell/PathMapping.h"
 #include "ui/MaxiClientArea.h"
 #include "ui/MessageDlg.h"
+#include "ui/MonitorChoice.h"
 #include "ui/RecorderMenus.h"
 #include "ui/RecorderPlacement.h"
 #include "ui/RecordingPlayback.h"
+#include "ui/WebAddresses.h"
 
 namespace talvora {
 
@@ -38,8 +40,6 @@ constexpr int kMiniHeightDlu = 90;
 constexpr int kMaxiWidthDlu = 339;
 constexpr int kMaxiHeightDlu = 146;
 const QColor kStatusBackground(1, 160, 208);
-const char* const kUserGuideAddress = "https://www.talvora.com/guide";
-const char* const kWebSiteAddress = "https://www.talvora.com";
 }  // namespace
 
 QSize WinDlg::unscaledSize(Layout layout) {
@@ -92,7 +92,10 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
     timer_.start();
 }
 
-WinDlg::~WinDlg() = default;
+WinDlg::~WinDlg() {
+    // A rebuild for a new scale destroys the window while the program goes on.
+    ctx_.platform.messages.listen(recorderWindow(), {});
+}
 
 void WinDlg::place() {
     scale_ = RecorderInterfaceScale(ctx_.settings.size, ctx_.scales.layoutMultiplier);
@@ -280,12 +283,7 @@ void WinDlg::onCommand(int id) {
 }
 
 void WinDlg::resetMarkers() {
-    Settings& s = ctx_.settings;
-    s.fullScreen = 0;
-    s.xTop = 200;
-    s.yTop = 200;
-    s.xBottom = 800;
-    s.yBottom = 600;
+    ResetMarkerRect(ctx_);
     store_.write();
     windows_.marking->markRegion();
 }

@@ -63,7 +63,12 @@ public:
     double interfaceScale() const override { return scale_; }
     RecordingSession& session() { return *session_; }
     QString statusText() const { return QString::fromStdString(ctx_.statusText); }
+    // What the settings dialogs work on.
     WindowTracker& tracker() { return tracker_; }
+    HotkeyRegistration& hotkeys() { return *hotkeys_; }
+    RecordingGraph& recordingGraph() { return graph_; }
+    PreviewGraph& previewGraph() { return preview_; }
+    const RecorderWindows& windows() const { return windows_; }
 
     // The program's exit path: asks while a recording is active, then ends
     // the process with code 0. A second call while closing does nothing.

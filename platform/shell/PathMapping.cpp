@@ -17,7 +17,7 @@ std::string join(const std::string& folder, const std::string& name) {
 }
 
 std::string program(const std::string& windowsName) {
-    if (windowsName == "wmplayer") return "xdg-open";
+    if (windowsName == "wmplayer" || windowsName == "wordpad") return "xdg-open";
     std::string name = windowsName;
     std::replace(name.begin(), name.end(), '\\', '/');
     if (endsWith(name, ".exe")) name.resize(name.size() - 4);

@@ -15,7 +15,8 @@ std::string join(const std::string& folder, const std::string& name);
 // ".\\sound.bat" -> "./sound.sh" (shell scripts replace batch files);
 // any other ".\\file" -> "./file"; a bare "name.exe" -> "name" (found on PATH);
 // "wmplayer" (the system's own media player) -> "xdg-open", which hands the
-// file to whatever player the desktop has;
+// file to whatever player the desktop has; "wordpad" (the system's word
+// processor) -> "xdg-open", the desktop's opener of documents;
 // other texts are returned with backslashes turned into '/'.
 std::string program(const std::string& windowsName);
 

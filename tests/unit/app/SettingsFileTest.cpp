@@ -527,8 +527,7 @@ Settings shippedTemplateRecord() {
 }
 
 TEST(SettingsFile, ShippedTemplateIsInTheExactFileFormat) {
-    const std::filesystem::path file =
-        std::filesystem::path(TALVORA_SOURCE_DIR) / "resources/settings_rp_goog_init.ini";
+    const std::filesystem::path file = std::filesystem::path(TALVORA_SOURCE_DIR) / "resources/settings_rp_goog_init.ini";
     std::ifstream in(file, std::ios::binary);
     ASSERT_TRUE(in) << file;
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -37,10 +37,8 @@ void spit(const fs::path& file, const std::string& text) {
     out << text;
 }
 
-// The template shipped in resources/, made absolute before any test changes
-// the current directory.
-const fs::path kShippedTemplate =
-    fs::path(TALVORA_SOURCE_DIR) / "resources/settings_rp_goog_init.ini";
+// The template shipped in resources/, whatever the current directory.
+const fs::path kShippedTemplate = fs::path(TALVORA_SOURCE_DIR) / "resources/settings_rp_goog_init.ini";
 
 const fs::path& shippedTemplate() { return kShippedTemplate; }
 

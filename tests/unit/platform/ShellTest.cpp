@@ -98,6 +98,7 @@ TEST(PathMappingTest, ProgramNamesAndJoins) {
     EXPECT_EQ(paths::program("regsvr32"), "regsvr32");
     EXPECT_EQ(paths::program("ffmpeg.exe"), "ffmpeg");
     EXPECT_EQ(paths::program("wmplayer"), "xdg-open");
+    EXPECT_EQ(paths::program("wordpad"), "xdg-open");
     EXPECT_EQ(paths::join("/a", "b"), "/a/b");
     EXPECT_EQ(paths::join("/a/", "b"), "/a/b");
 }

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QPointer>
+#include <functional>
+
+#include "audio/CoreAudio.h"
+#include "ui/RecorderWindows.h"
+#include "ui/SetupDlg.h"
+#include "ui/SetupHost.h"
+
+namespace platform {
+class AudioSystem;
+class RichText;
+}  // namespace platform
+
+namespace talvora {
+
+class SettingsStore;
+class WinDlg;
+struct AppContext;
+
+// The settings dialog and the audio set-up dialog as the recorder window
+// opens them, and the settings dialog's way back to the recorder window.
+// One per process, created in main(); UI thread.
+class SettingsDialogs : public SettingsWindows, public SetupHost {
+public:
+    // `recorder` gives the recorder window of the moment (null while there
+    // is none); `rebuild` destroys it and creates it again at a new percent.
+    struct Recorder {
+        std::function<WinDlg*()> current;
+        std::function<void(int percent)> rebuild;
+    };
+
+    SettingsDialogs(AppContext& ctx, SettingsStore& store, platform::AudioSystem& audio,
+                    platform::RichText& richText);
+    ~SettingsDialogs() override;
+
+    void attach(Recorder recorder) { recorder_ = std::move(recorder); }
+    SetupDlg* settingsDialog() const { return dialog_; }
+
+    // SettingsWindows
+    void openSettings() override;
+    void closeSettings() override;
+    void openAudioSetup() override;
+
+    // SetupHost
+    void stopTimer() override;
+    void startTimer() override;
+    WindowTracker& tracker() override;
+    void restartPreview() override;
+    void registerHotkey(int id, HotkeyCombination combination) override;
+    int markingState() override;
+    bool canMarkRegion() override;
+    void markRegion() override;
+    void closeProgram() override;
+    void runAudioSetup() override;
+    void rebuildRecorder(int percent) override;
+
+private:
+    void audioSetup(bool withInstructions);
+
+    AppContext& ctx_;
+    SettingsStore& store_;
+    platform::AudioSystem& audio_;
+    platform::RichText& richText_;
+    CoreAudio core_;
+    Recorder recorder_;
+    QPointer<SetupDlg> dialog_;
+};
+
+}  // namespace talvora
