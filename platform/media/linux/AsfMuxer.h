@@ -40,6 +40,8 @@ public:
     void finish();
 
     std::int64_t droppedSamples() const { return worker_.dropped(); }
+    // Whether open() got as far as creating the file.
+    bool createdFile() const { return createdFile_; }
 
 private:
     HRESULT report(const char* what, int error);
@@ -52,6 +54,7 @@ private:
     std::optional<WmvVideoEncoder> video_;
     std::optional<WmaAudioEncoder> audio_;
     ffmpeg::OutputFormatPtr format_;
+    bool createdFile_ = false;
     bool failed_ = false;  // muxer thread
     SampleWorker worker_;
 };

@@ -31,6 +31,8 @@ public:
     // The multiplexer's thread.
     void receive(Pin& input, const SamplePtr& sample) override;
     HRESULT changeState(FilterState from, FilterState to, StreamClock& clock) override;
+    // Removes the file this start created.
+    void abandonStart() override;
     std::vector<std::pair<std::string, std::string>> properties() const override;
 
     std::int64_t bytesWritten() const;
@@ -51,6 +53,7 @@ private:
     std::unique_ptr<std::FILE, FileClose> file_;
     std::int64_t bytes_ = 0;
     bool writeFailed_ = false;
+    bool created_ = false;  // UI thread: the file of this run exists because of it
 };
 
 }  // namespace platform

@@ -175,6 +175,23 @@ TEST_F(Mpeg2FiltersTest, RecordsProgramStreamsThatPlayBack) {
     }
 }
 
+TEST_F(Mpeg2FiltersTest, EveryCaptureRateRecordsWithItsFramesOnTheirTimes) {
+    // MPEG-2 codes none of these rates but 30 as they are (and 1 and 2 not at
+    // the default bit rate): the encoder takes the next it can code, and the
+    // frames keep their capture times.
+    for (const int fps : {1, 2, 7, 11, 13, 14, 29, 30, 59}) {
+        SCOPED_TRACE(fps);
+        const std::string file = "rate" + std::to_string(fps) + ".mpg";
+        record({VideoFormat{160, 120, 32, fps}, std::nullopt, 4}, file);
+        const test::Recording r = test::readBack(path(file));
+        // Frames the capture left out of the coded rate show the one before
+        // again: the picture plays as long as it was captured, give or take
+        // the last frame.
+        EXPECT_GE(r.videoPackets, 4 * fps);
+        EXPECT_NEAR(r.videoSeconds, 4.0, 1.0 / fps + 0.01);
+    }
+}
+
 TEST_F(Mpeg2FiltersTest, BitRatesAndGopsFollowTheSettings) {
     struct Case {
         const char* file;

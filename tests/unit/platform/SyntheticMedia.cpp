@@ -146,6 +146,7 @@ Recording readBack(const std::string& path) {
         } else {
             ++r.videoPackets;
             r.videoBytes += packet->size;
+            r.videoSeconds += static_cast<double>(packet->duration) * av_q2d(input->streams[packet->stream_index]->time_base);
             if (packet->flags & AV_PKT_FLAG_KEY) ++r.keyFrames;
             if (packet->pts <= lastPts) r.videoPtsRise = false;
             if (packet->dts != AV_NOPTS_VALUE) {

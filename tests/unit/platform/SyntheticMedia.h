@@ -51,6 +51,7 @@ struct Recording {
     double duration_s = 0;
     int videoPackets = 0;
     std::int64_t videoBytes = 0;
+    double videoSeconds = 0;  // the video packets' durations added up: how long the picture plays
     int keyFrames = 0;
     bool videoPtsRise = true;
     bool videoDtsRise = true;
