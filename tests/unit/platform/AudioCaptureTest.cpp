@@ -409,9 +409,9 @@ TEST_F(AudioCaptureTest, SoundIsPlacedByItsCaptureTimeAcrossStallsAndOverlaps) {
     // Sound arrives after it was recorded, never before.
     const auto t0 = Clock::now();
     feedAt(100, 4 * kBlockFrames, t0);
-    // Late by less than two encoder frames: counted on, no gap.
-    std::this_thread::sleep_until(t0 + 230ms);
-    feedAt(200, kBlockFrames, t0 + 230ms);
+    // A little late: counted on, no gap.
+    std::this_thread::sleep_until(t0 + 205ms);
+    feedAt(200, kBlockFrames, t0 + 205ms);
     // Overlapping what is placed by more than that: dropped.
     feedAt(300, kBlockFrames, t0 + 50ms);
     // After a stall of the source (nothing delivered for 700 ms) the sound
@@ -453,6 +453,25 @@ TEST(SoundTimelineTest, CountsOnSmoothlyAndPlacesAnewOnlyBeyondTheTolerance) {
     }
     timeline.reset();
     EXPECT_EQ(timeline.place(400, 390, 50).drop, 10);  // exactly again
+
+    // Right after an exact placement capture times are followed closely,
+    // until the server's timing has settled.
+    SoundTimeline settling(4096);
+    EXPECT_EQ(settling.place(0, 0, 100).silence, 0);
+    std::int64_t end = 100;
+    for (int i = 0; i < SoundTimeline::kSettlingChunks; ++i) {
+        const auto p = settling.place(end, end + 500, 100);
+        EXPECT_EQ(p.silence, 500) << i;
+        end += p.silence + 100;
+    }
+    EXPECT_EQ(settling.place(end, end + 500, 100).silence, 0);
+
+    // A guess places the first chunk; the first capture time places anew.
+    SoundTimeline guessed(100);
+    EXPECT_EQ(guessed.place(0, 20, 50, true).silence, 20);
+    EXPECT_EQ(guessed.place(70, 100, 50, true).silence, 0);
+    EXPECT_EQ(guessed.place(120, 130, 50).silence, 10);
+    EXPECT_EQ(guessed.place(180, 190, 50).silence, 0);
 }
 
 TEST_F(AudioCaptureTest, DeviceCategoryListsTheFilterThenRealSourcesEachRecordedAlone) {
