@@ -263,6 +263,12 @@ TEST_F(SoundSyncTest, FlashesAndBeepsStayTogetherInBothFormats) {
         // Nothing else runs: no frame is missing, and the count fits the time.
         EXPECT_LE(sync.largestVideoGap, 2.0 / kFrameRate + 0.001);
         EXPECT_NEAR(sync.frames, sync.duration * kFrameRate, 0.01 * sync.duration * kFrameRate);
+        // The log says whether the machine kept up.
+        const auto& lines = log.lines();
+        for (const char* count : {"frames captured", "frames encoded"})
+            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                                    [count](const std::string& l) { return l.find(count) != std::string::npos; }))
+                << count;
         mpeg2Path = nullptr;
     }
 }
