@@ -228,8 +228,10 @@ protected:
     void expectInSync(const Sync& sync, double length_s) {
         RecordProperty("sync", sync.text());
         std::cout << "      sync: " << sync.text() << "\n";
-        EXPECT_GE(sync.offsets.size(), static_cast<std::size_t>(length_s / 1.4) - 2) << sync.text();
-        EXPECT_LE(sync.stumbles, 2) << sync.text();
+        // About one flash in 1.3 s; a few the player shows wrongly when the
+        // shared machine is busy.
+        EXPECT_GE(sync.offsets.size(), static_cast<std::size_t>(length_s / 1.3) - 4) << sync.text();
+        EXPECT_LE(sync.stumbles, 3) << sync.text();
         EXPECT_LE(sync.worst(), 0.040) << sync.text();
         EXPECT_NEAR(sync.videoStart, sync.audioStart, 1.0 / kFrameRate);
     }
