@@ -19,7 +19,7 @@ class SoundTimeline {
 public:
     // Chunks after an exact placement that follow capture times closely, and
     // how closely.
-    static constexpr int kSettlingChunks = 10;
+    static constexpr int kSettlingChunks = 100;
     static constexpr std::int64_t kSettlingFrames = 441;  // 10 ms at 44.1 kHz
 
     explicit SoundTimeline(std::int64_t resyncFrames) : resyncFrames_(resyncFrames) {}
