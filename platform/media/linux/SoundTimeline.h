@@ -13,7 +13,7 @@ namespace platform {
 // gap filled with silence, and when it belongs that much earlier (it
 // overlaps what is placed) the overlap is dropped. The first chunk with a
 // capture time, and the first after reset(), is placed exactly; while the
-// server's timing settles after that (a few chunks), it is followed more
+// server's timing settles after that (some seconds), it is followed more
 // closely. One thread.
 class SoundTimeline {
 public:
