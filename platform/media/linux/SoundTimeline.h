@@ -13,13 +13,13 @@ namespace platform {
 // gap filled with silence, and when it belongs that much earlier (it
 // overlaps what is placed) the overlap is dropped. The first chunk with a
 // capture time, and the first after reset(), is placed exactly; while the
-// server's timing settles after that (some seconds), it is followed more
+// server's timing settles after that (half a second), it is followed more
 // closely. One thread.
 class SoundTimeline {
 public:
     // Chunks after an exact placement that follow capture times closely, and
     // how closely.
-    static constexpr int kSettlingChunks = 100;
+    static constexpr int kSettlingChunks = 10;
     static constexpr std::int64_t kSettlingFrames = 441;  // 10 ms at 44.1 kHz
 
     explicit SoundTimeline(std::int64_t resyncFrames) : resyncFrames_(resyncFrames) {}
