@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,10 @@ struct AudioSinkInfo {
     AudioSampleSpec sampleFormat;
 };
 
+// When the first sample a read appended was recorded, on the steady clock;
+// empty when the stream cannot tell.
+using AudioCaptureTime = std::optional<std::chrono::steady_clock::time_point>;
+
 // A live recording of one source as interleaved signed 16-bit samples. Read
 // by one worker thread; destroyed on any thread once it no longer reads.
 class AudioRecordStream {
@@ -60,8 +65,11 @@ public:
     virtual ~AudioRecordStream() = default;
     // Appends what has been recorded since the last call to `samples`,
     // waiting up to `timeout` while nothing is there. S_OK with data, S_FALSE
-    // when the wait ended empty, a failure when the stream broke.
-    virtual AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout) = 0;
+    // when the wait ended empty, a failure when the stream broke. With data,
+    // `capturedAt` (when given) says when the first appended sample was
+    // recorded, as far as the server knows.
+    virtual AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout,
+                             AudioCaptureTime* capturedAt = nullptr) = 0;
     virtual const std::string& sourceName() const = 0;
     // Frames the server holds for this stream before it drops data.
     virtual AudioStatus bufferFrames(std::uint32_t& frames) {

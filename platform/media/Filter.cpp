@@ -17,6 +17,7 @@ void Filter::onDisconnected(Pin&) {}
 void Filter::receive(Pin&, const SamplePtr&) {}
 void Filter::endOfStream(Pin&) {}
 HRESULT Filter::changeState(FilterState, FilterState, StreamClock&) { return S_OK; }
+void Filter::abandonStart() {}
 std::vector<std::pair<std::string, std::string>> Filter::properties() const { return {}; }
 
 Pin& Filter::addPin(std::string pinName, PinDirection direction) {

@@ -52,6 +52,10 @@ public:
     // State changes (UI thread), called by the graph: sinks first when
     // starting, sources first when stopping, so nothing is lost.
     virtual HRESULT changeState(FilterState from, FilterState to, StreamClock& clock);
+    // UI thread: the graph could not start, and this filter, which had
+    // started, was stopped again. It undoes what the start left behind, such
+    // as a file it created, so a failed start leaves nothing.
+    virtual void abandonStart();
 
     // Name/value pairs shown on the filter's property page; none by default.
     virtual std::vector<std::pair<std::string, std::string>> properties() const;

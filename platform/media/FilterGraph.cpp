@@ -164,6 +164,7 @@ HRESULT FilterGraph::changeState(FilterState to) {
         for (auto it = changed.rbegin(); it != changed.rend(); ++it) {
             (*it)->changeState(to, FilterState::Stopped, clock_);
             (*it)->state_ = FilterState::Stopped;
+            if (from == FilterState::Stopped) (*it)->abandonStart();
         }
         clock_.stop();
         state_ = FilterState::Stopped;

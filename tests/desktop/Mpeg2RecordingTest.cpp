@@ -77,6 +77,28 @@ TEST_F(Mpeg2RecordingTest, RecordsTheWindowAndTheToneIntoAProgramStream) {
     EXPECT_NEAR(bitsPerSecond, kVideoBitrate * 1000.0, 0.2 * kVideoBitrate * 1000.0);
 }
 
+TEST_F(Mpeg2RecordingTest, FrameRatesMpeg2DoesNotCodeStillRecordAndPlayTheirTime) {
+    for (const float rate : {7.0f, 14.0f, 29.97f, 30.0f}) {
+        SCOPED_TRACE(rate);
+        const std::string file = record(
+            "rate" + std::to_string(static_cast<int>(rate * 100)) + ".mpg",
+            [rate](Settings& s) {
+                s.protocol = 0;
+                s.videoBitrate = kVideoBitrate;
+                s.audioBitrate = 128;
+                s.audioSource = "VozEza5";
+                s.frameRate = rate;
+            },
+            4000);
+        EXPECT_TRUE(messageBox.texts().empty()) << messageBox.texts().front();
+        std::istringstream durations(probe(file, "packet=duration_time", "v"));
+        double seconds = 0;
+        for (double d = 0; durations >> d;) seconds += d;
+        EXPECT_NEAR(seconds, runningTime_s, 0.3);
+        EXPECT_NEAR(probeDuration(file), runningTime_s, 0.5);
+    }
+}
+
 TEST_F(Mpeg2RecordingTest, AudioOnlyGivesAnAudioOnlyProgramStream) {
     const std::string file = recordMpeg2("Zoom_audio.mpg", true);
     EXPECT_TRUE(messageBox.texts().empty()) << messageBox.texts().front();

@@ -39,6 +39,11 @@ protected:
     // `pattern`: the lavfi graph the window shows, 640 x 480.
     explicit RecordingDesktopTest(QString pattern);
 
+    // What the "Zoom Meeting" window plays (ffplay's input arguments), and
+    // whether the 440 Hz tone plays beside it. Called by SetUp().
+    virtual QStringList playerInput() const { return {"-f", "lavfi", "-i", pattern_}; }
+    virtual bool playsTone() const { return true; }
+
     void SetUp() override;
     void TearDown() override;
 

@@ -143,8 +143,11 @@ protected:
         // The pointer out of the way unless a test moves it.
         QCursor::setPos(1900, 1060);
     }
-    // The capture never gave up on the way.
-    void TearDown() override { EXPECT_TRUE(log.lines().empty()) << log.lines().front(); }
+    // The capture never gave up on the way: the log has only the counts of
+    // each run.
+    void TearDown() override {
+        for (const auto& line : log.lines()) EXPECT_NE(line.find("frames captured"), std::string::npos) << line;
+    }
 
     // Screen capture "Output" -> sink, set up with these values.
     void build(const std::array<int, 16>& values) {

@@ -52,8 +52,9 @@ std::vector<std::shared_ptr<FakeRecordStream::Line>> FakeAudioSystem::liveLines(
     return live;
 }
 
-void FakeAudioSystem::feed(const std::string& sourceName, const std::vector<std::int16_t>& samples) {
-    for (const auto& line : liveLines(sourceName)) line->feed(samples);
+void FakeAudioSystem::feed(const std::string& sourceName, const std::vector<std::int16_t>& samples,
+                           AudioCaptureTime capturedAt) {
+    for (const auto& line : liveLines(sourceName)) line->feed(samples, capturedAt);
 }
 
 std::size_t FakeAudioSystem::pending(const std::string& sourceName) {

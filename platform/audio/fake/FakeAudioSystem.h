@@ -24,8 +24,10 @@ public:
     // A server that is down fails every call.
     void setAvailable(bool available);
 
-    // Interleaved samples recorded now by every open stream of the source.
-    void feed(const std::string& sourceName, const std::vector<std::int16_t>& samples);
+    // Interleaved samples recorded now by every open stream of the source;
+    // with `capturedAt`, the streams say they were recorded then.
+    void feed(const std::string& sourceName, const std::vector<std::int16_t>& samples,
+              AudioCaptureTime capturedAt = {});
     // Samples fed but not yet read, over the source's open streams.
     std::size_t pending(const std::string& sourceName);
     // Breaks the source's open streams, as when a device is unplugged.

@@ -20,9 +20,12 @@ public:
         std::mutex mutex;
         std::condition_variable arrived;
         std::deque<std::int16_t> samples;
+        AudioCaptureTime firstCapturedAt;  // of samples.front()
         bool broken = false;
 
-        void feed(const std::vector<std::int16_t>& more);
+        // `capturedAt`: when `more` was recorded; the stream tells it for the
+        // first sample of a read.
+        void feed(const std::vector<std::int16_t>& more, AudioCaptureTime capturedAt = {});
         void breakDown();
         std::size_t pending();
     };
@@ -30,7 +33,8 @@ public:
     FakeRecordStream(std::string sourceName, std::shared_ptr<Line> line)
         : sourceName_(std::move(sourceName)), line_(std::move(line)) {}
 
-    AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout) override;
+    AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout,
+                     AudioCaptureTime* capturedAt) override;
     const std::string& sourceName() const override { return sourceName_; }
     // A fixed size: nothing the tests check depends on it.
     AudioStatus bufferFrames(std::uint32_t& frames) override {

@@ -44,8 +44,11 @@ AudioStatus PulseRecordStream::open(std::chrono::milliseconds timeout, const std
         attr.minreq = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(
             pa_usec_to_bytes(static_cast<pa_usec_t>(kFragment.count()) * PA_USEC_PER_MSEC, &sampleFormat));
-        if (pa_stream_connect_record(raw, sourceName.empty() ? nullptr : sourceName.c_str(), &attr,
-                                     PA_STREAM_ADJUST_LATENCY) < 0)
+        // Timing kept up to date by the server and interpolated between its
+        // updates: each read knows when its sound was recorded.
+        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                                          PA_STREAM_AUTO_TIMING_UPDATE);
+        if (pa_stream_connect_record(raw, sourceName.empty() ? nullptr : sourceName.c_str(), &attr, flags) < 0)
             return connection.failure(what);
         const bool settled = connection.waitUntil(
             [raw] {
@@ -75,7 +78,9 @@ AudioStatus PulseRecordStream::broken() const {
     return status;
 }
 
-AudioStatus PulseRecordStream::read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout) {
+AudioStatus PulseRecordStream::read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout,
+                                    AudioCaptureTime* capturedAt) {
+    if (capturedAt != nullptr) capturedAt->reset();
     PulseConnection::Lock lock(*connection_);
     pa_stream* stream = stream_.get();
     const bool ready = connection_->waitUntil(
@@ -83,6 +88,14 @@ AudioStatus PulseRecordStream::read(std::vector<std::int16_t>& samples, std::chr
         timeout);
     if (pa_stream_get_state(stream) != PA_STREAM_READY) return broken();
     if (!ready) return {S_FALSE, {}};
+    // The latency of a record stream is what was recorded but not yet read:
+    // the first sample about to be read was recorded that long ago.
+    pa_usec_t latency_us = 0;
+    int negative = 0;
+    if (capturedAt != nullptr && pa_stream_get_latency(stream, &latency_us, &negative) == 0) {
+        const auto latency = std::chrono::microseconds(static_cast<std::int64_t>(latency_us));
+        *capturedAt = std::chrono::steady_clock::now() - (negative != 0 ? -latency : latency);
+    }
     for (;;) {
         const void* data = nullptr;
         std::size_t bytes = 0;

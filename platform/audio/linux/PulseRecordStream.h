@@ -21,7 +21,10 @@ public:
                             int channels, std::unique_ptr<AudioRecordStream>& stream);
     ~PulseRecordStream() override;
 
-    AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout) override;
+    // The capture time is the read's time minus the server's latency of the
+    // stream (what the source and this stream hold unread).
+    AudioStatus read(std::vector<std::int16_t>& samples, std::chrono::milliseconds timeout,
+                     AudioCaptureTime* capturedAt) override;
     const std::string& sourceName() const override { return sourceName_; }
     AudioStatus bufferFrames(std::uint32_t& frames) override;
 

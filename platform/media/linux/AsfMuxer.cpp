@@ -45,6 +45,7 @@ HRESULT AsfMuxer::open(const std::string& path) {
     if (int error = audioFirst_ ? openVideo() : openAudio(); error < 0) return report("cannot open an encoder", error);
     if (int error = avio_open(&format_->pb, path.c_str(), AVIO_FLAG_WRITE); error < 0)
         return report("cannot create the file", error);
+    createdFile_ = true;
     // Each packet goes to the file as it is written, so the recorder's size
     // watch sees the file grow from the first second.
     format_->flags |= AVFMT_FLAG_FLUSH_PACKETS;
@@ -94,12 +95,13 @@ void AsfMuxer::closeFile() {
     if (int error = av_write_trailer(format_.get()); error < 0) report("cannot write the trailer", error);
     if (int error = avio_closep(&format_->pb); error < 0) report("cannot close the file", error);
 
+    const std::int64_t encoded = video_ ? video_->encodedFrames() : 0;
     const std::int64_t skipped = video_ ? video_->skippedFrames() : 0;
     const std::int64_t silence_ms = audio_ ? audio_->insertedSilence_100ns() / 10'000 : 0;
-    if (worker_.dropped() > 0 || skipped > 0 || silence_ms > 0)
-        log_.append(format("\r\nASF writer: %lld samples dropped, %lld frames skipped, %lld ms of silence added",
-                           static_cast<long long>(worker_.dropped()), static_cast<long long>(skipped),
-                           static_cast<long long>(silence_ms)));
+    log_.append(format("\r\nASF writer: %lld frames encoded, %lld samples dropped, %lld frames skipped, %lld ms of "
+                       "silence added",
+                       static_cast<long long>(encoded), static_cast<long long>(worker_.dropped()),
+                       static_cast<long long>(skipped), static_cast<long long>(silence_ms)));
 }
 
 }  // namespace platform

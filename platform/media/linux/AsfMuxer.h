@@ -43,6 +43,8 @@ public:
     std::int64_t droppedSamples() const { return worker_.dropped(); }
     // The system error of a failed encode or write, 0 while all is well.
     int writeError() const { return writeError_; }
+    // Whether open() got as far as creating the file.
+    bool createdFile() const { return createdFile_; }
 
 private:
     HRESULT report(const char* what, int error);
@@ -55,6 +57,7 @@ private:
     std::optional<WmvVideoEncoder> video_;
     std::optional<WmaAudioEncoder> audio_;
     ffmpeg::OutputFormatPtr format_;
+    bool createdFile_ = false;
     bool failed_ = false;  // muxer thread
     std::atomic<int> writeError_{0};
     SampleWorker worker_;

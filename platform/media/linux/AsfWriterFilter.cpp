@@ -1,5 +1,7 @@
 #include "platform/media/linux/AsfWriterFilter.h"
 
+#include <filesystem>
+
 #include "platform/core/Format.h"
 #include "platform/media/MediaErrors.h"
 
@@ -77,6 +79,7 @@ HRESULT AsfWriterFilter::changeState(FilterState from, FilterState to, StreamClo
 }
 
 HRESULT AsfWriterFilter::startFile() {
+    created_ = false;
     if (!profile_ || fileName_.empty()) {
         log_.append("\r\nASF writer: no profile or no file name");
         return E_UNEXPECTED;
@@ -89,9 +92,23 @@ HRESULT AsfWriterFilter::startFile() {
     if (videoPin_ != nullptr) video = videoPin_->mediaType().video;
     if (audioPin_ != nullptr) audio = audioPin_->mediaType().audio;
     auto muxer = std::make_unique<AsfMuxer>(log_, *profile_, video, audio);
-    if (const HRESULT hr = muxer->open(fileName_); failed(hr)) return hr;
+    const HRESULT hr = muxer->open(fileName_);
+    created_ = muxer->createdFile();
+    if (failed(hr)) {
+        muxer.reset();
+        abandonStart();
+        return hr;
+    }
     muxer_.put(std::move(muxer));
     return S_OK;
+}
+
+void AsfWriterFilter::abandonStart() {
+    finishFile();
+    if (!created_) return;
+    created_ = false;
+    std::error_code ec;
+    std::filesystem::remove(fileName_, ec);
 }
 
 void AsfWriterFilter::finishFile() {

@@ -39,6 +39,8 @@ public:
     // Capture threads: queued for the muxer thread, never waiting for it.
     void receive(Pin& input, const SamplePtr& sample) override;
     HRESULT changeState(FilterState from, FilterState to, StreamClock& clock) override;
+    // Removes the file this start created.
+    void abandonStart() override;
     std::vector<std::pair<std::string, std::string>> properties() const override;
 
     int writeError() const override;
@@ -55,6 +57,8 @@ private:
     Pin* videoPin_ = nullptr;
     Pin* audioPin_ = nullptr;
 
+    // UI thread: the file of this run was created by it.
+    bool created_ = false;
     RunSlot<AsfMuxer> muxer_;
     std::atomic<std::int64_t> lastDropped_{0};
 };

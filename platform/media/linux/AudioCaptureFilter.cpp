@@ -54,7 +54,7 @@ AudioStatus AudioCaptureFilter::openStreams(std::unique_ptr<AudioRecordStream>& 
     }
     if (localSide) {
         std::string name;
-        AudioStatus status = localSource(name);
+        AudioStatus status = localSource(audio(), log(), setup_.secondSource, name);
         if (status.ok()) status = audio().openRecordStream(name, f.sampleRate, f.channels, local);
         if (!status.ok()) {
             if (!remote) return status;
@@ -65,11 +65,23 @@ AudioStatus AudioCaptureFilter::openStreams(std::unique_ptr<AudioRecordStream>& 
     return {};
 }
 
-AudioStatus AudioCaptureFilter::localSource(std::string& name) {
-    const std::string& wanted = setup_.secondSource;
+AudioCaptureSession::Reopen AudioCaptureFilter::reopener() {
+    // The remote side follows the default sink, which may have changed.
+    return [&audio = audio(), &log = log(), secondSource = setup_.secondSource](
+               AudioSide side, std::unique_ptr<AudioRecordStream>& stream) {
+        constexpr AudioFormat f = AudioCaptureSession::kFormat;
+        if (side == AudioSide::Remote) return audio.openLoopbackStream(f.sampleRate, f.channels, stream);
+        std::string name;
+        AudioStatus status = localSource(audio, log, secondSource, name);
+        return status.ok() ? audio.openRecordStream(name, f.sampleRate, f.channels, stream) : status;
+    };
+}
+
+AudioStatus AudioCaptureFilter::localSource(AudioSystem& audio, DiagnosticLog& log, const std::string& wanted,
+                                            std::string& name) {
     if (!wanted.empty() && wanted != kOwnName) {
         std::vector<AudioSourceInfo> sources;
-        if (AudioStatus status = audio().sources(sources); !status.ok()) return status;
+        if (AudioStatus status = audio.sources(sources); !status.ok()) return status;
         const AudioSourceInfo* found = nullptr;
         for (const auto& s : sources)
             if (found == nullptr && (s.name == wanted || s.description == wanted)) found = &s;
@@ -80,10 +92,10 @@ AudioStatus AudioCaptureFilter::localSource(std::string& name) {
             name = found->name;
             return {};
         }
-        log().append("\r\nAudio capture finds no source \"" + wanted + "\" and records the default source");
+        log.append("\r\nAudio capture finds no source \"" + wanted + "\" and records the default source");
     }
     AudioSourceInfo source;
-    AudioStatus status = audio().defaultSource(source);
+    AudioStatus status = audio.defaultSource(source);
     if (status.ok()) name = source.name;
     return status;
 }

@@ -30,10 +30,12 @@ public:
 protected:
     AudioStatus openStreams(std::unique_ptr<AudioRecordStream>& remote,
                             std::unique_ptr<AudioRecordStream>& local) override;
+    AudioCaptureSession::Reopen reopener() override;
 
 private:
     // The server name of the local source `secondSource` stands for.
-    AudioStatus localSource(std::string& name);
+    static AudioStatus localSource(AudioSystem& audio, DiagnosticLog& log, const std::string& secondSource,
+                                   std::string& name);
 
     std::shared_ptr<AudioCaptureSetup> shared_;
     AudioCaptureSetup setup_;

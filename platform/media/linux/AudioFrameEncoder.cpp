@@ -131,6 +131,7 @@ int AudioFrameEncoder::encodeFrames(bool flushing) {
         }
         frame_->pts = nextPts_;
         nextPts_ += frame_->nb_samples;
+        ++encoded_;
         if (int error = stream_.encode(frame_.get()); error < 0) return error;
     }
     return 0;

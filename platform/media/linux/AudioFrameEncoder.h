@@ -24,6 +24,7 @@ public:
     // Encodes what is left (the last frame padded when the encoder needs
     // whole frames) and drains the encoder.
     int flush() override;
+    std::int64_t encodedFrames() const override { return encoded_; }
 
     // Silence put in where the input had a hole (samples dropped upstream).
     std::int64_t insertedSilence_100ns() const { return insertedSilence_100ns_; }
@@ -48,6 +49,7 @@ private:
     std::int64_t inputOrigin_100ns_ = 0;
     std::int64_t inputSamples_ = 0;     // taken since the origin
     std::int64_t insertedSilence_100ns_ = 0;
+    std::int64_t encoded_ = 0;
 };
 
 }  // namespace platform

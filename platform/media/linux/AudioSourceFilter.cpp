@@ -18,4 +18,11 @@ AudioStatus AudioSourceFilter::openStreams(std::unique_ptr<AudioRecordStream>&,
     return audio().openRecordStream(source_.name, f.sampleRate, f.channels, local);
 }
 
+AudioCaptureSession::Reopen AudioSourceFilter::reopener() {
+    return [&audio = audio(), name = source_.name](AudioSide, std::unique_ptr<AudioRecordStream>& stream) {
+        constexpr AudioFormat f = AudioCaptureSession::kFormat;
+        return audio.openRecordStream(name, f.sampleRate, f.channels, stream);
+    };
+}
+
 }  // namespace platform

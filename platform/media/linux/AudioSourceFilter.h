@@ -20,6 +20,7 @@ public:
 protected:
     AudioStatus openStreams(std::unique_ptr<AudioRecordStream>& remote,
                             std::unique_ptr<AudioRecordStream>& local) override;
+    AudioCaptureSession::Reopen reopener() override;
 
 private:
     AudioSourceInfo source_;

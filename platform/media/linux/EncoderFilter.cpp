@@ -96,8 +96,8 @@ void EncoderFilter::finish() {
     if (!run) return;
     run->worker->stop();
     lastDropped_ = run->worker->dropped();
-    if (lastDropped_ > 0)
-        log_.append(format("\r\n%s: %lld samples dropped", logName_.c_str(), static_cast<long long>(lastDropped_)));
+    log_.append(format("\r\n%s: %lld frames encoded, %lld samples dropped", logName_.c_str(),
+                       static_cast<long long>(run->encoder->encodedFrames()), static_cast<long long>(lastDropped_)));
 }
 
 int EncoderFilter::deliverPacket(const AVPacket& packet, AVRational timeBase) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/media/MediaType.h"
 
 namespace platform {
@@ -12,6 +14,8 @@ public:
     virtual int encode(const MediaSample& sample) = 0;
     // Encodes what is held and drains the encoder.
     virtual int flush() = 0;
+    // Frames given to the encoder so far.
+    virtual std::int64_t encodedFrames() const = 0;
 };
 
 }  // namespace platform

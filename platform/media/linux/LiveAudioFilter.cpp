@@ -27,7 +27,8 @@ HRESULT LiveAudioFilter::changeState(FilterState from, FilterState to, StreamClo
             return E_FAIL;
         }
         if (!remote && !local) return E_FAIL;
-        session_ = std::make_unique<AudioCaptureSession>(std::move(remote), std::move(local), mixer_, output_, log_, &clock);
+        session_ = std::make_unique<AudioCaptureSession>(std::move(remote), std::move(local), mixer_, output_, log_,
+                                                         &clock, reopener());
     }
     if (session_) session_->setRunning(to == FilterState::Running);
     return S_OK;

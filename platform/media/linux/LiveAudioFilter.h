@@ -29,6 +29,10 @@ protected:
     // the caller and fails the state change.
     virtual AudioStatus openStreams(std::unique_ptr<AudioRecordStream>& remote,
                                     std::unique_ptr<AudioRecordStream>& local) = 0;
+    // UI thread, when leaving Stopped: how the run's worker opens a side
+    // again after its stream broke; holds what it needs, since the filter
+    // may be configured meanwhile.
+    virtual AudioCaptureSession::Reopen reopener() = 0;
 
     AudioSystem& audio() { return audio_; }
     DiagnosticLog& log() { return log_; }

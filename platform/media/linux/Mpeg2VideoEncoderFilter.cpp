@@ -26,6 +26,26 @@ constexpr std::int64_t kNoSceneCuts = 1'000'000'000;
 // 4:2:0 and 4:2:2 want an even width; 4:2:0 an even height too.
 int evenSide(int side) { return std::max(2, side & ~1); }
 
+// MPEG-2 codes only some frame rates: the lowest at or above the capture's
+// is taken, on which each captured frame keeps its time and is held until
+// the next. Whole rates (the table's, and the extension's fractions of them
+// that are whole) and the table's NTSC rates; other NTSC fractions give
+// decode times that players misread. A picture must also fit the decoder's
+// buffer with a frame time's worth of the bit rate, which rules out the
+// lowest rates at high bit rates.
+bool plainRate(AVRational r) {
+    return r.den == 1 || (r.den == 1001 && (r.num == 24000 || r.num == 30000 || r.num == 60000));
+}
+
+AVRational codedFrameRate(const AVCodec& codec, int framesPerSecond, int bitRate, int bufferBits) {
+    AVRational lowest{framesPerSecond, 1};
+    if (bufferBits > 0 && av_cmp_q(AVRational{bitRate, bufferBits}, lowest) > 0) lowest = {bitRate, bufferBits};
+    AVRational best{0, 1};
+    for (const AVRational* r = codec.supported_framerates; r != nullptr && r->num != 0; ++r)
+        if (plainRate(*r) && av_cmp_q(*r, lowest) >= 0 && (best.num == 0 || av_cmp_q(*r, best) < 0)) best = *r;
+    return best.num != 0 ? best : AVRational{framesPerSecond, 1};
+}
+
 }  // namespace
 
 Mpeg2VideoEncoderFilter::Mpeg2VideoEncoderFilter(std::string classId, DiagnosticLog& log)
@@ -88,7 +108,8 @@ std::unique_ptr<FrameEncoder> Mpeg2VideoEncoderFilter::openEncoder(const MediaTy
     if (error = av_opt_set_int(context->priv_data, "sc_threshold", sceneCuts ? 0 : kNoSceneCuts, 0); error < 0)
         return nullptr;
 
-    auto encoder = std::make_unique<VideoFrameEncoder>(input.video, input.video.framesPerSecond);
+    const AVRational rate = codedFrameRate(*context->codec, input.video.framesPerSecond, r.average, r.bufferBits);
+    auto encoder = std::make_unique<VideoFrameEncoder>(input.video, rate, true);
     if (error = encoder->open(std::move(context), target); error < 0) return nullptr;
     return encoder;
 }

@@ -51,6 +51,7 @@ HRESULT MpegSinkFilter::changeState(FilterState from, FilterState to, StreamCloc
 }
 
 HRESULT MpegSinkFilter::openFile() {
+    created_ = false;
     if (fileName_.empty()) return E_UNEXPECTED;
     // "x": fail rather than replace what is there, unless told to.
     const char* mode = committed(Mpeg2Parameter::SinkReplaceFile) == 1 ? "wb" : "wbx";
@@ -60,6 +61,7 @@ HRESULT MpegSinkFilter::openFile() {
         log_.append(format("\r\nMPEG sink: cannot create %s: %s", fileName_.c_str(), std::strerror(error)));
         return hresultFromErrno(error);
     }
+    created_ = true;
     std::lock_guard lock(fileMutex_);
     file_ = std::move(file);
     bytes_ = 0;
@@ -72,6 +74,14 @@ void MpegSinkFilter::closeFile() {
     std::lock_guard lock(fileMutex_);
     if (file_ && std::fclose(file_.release()) != 0 && !writeFailed_)
         log_.append(format("\r\nMPEG sink: cannot close %s: %s", fileName_.c_str(), std::strerror(errno)));
+}
+
+void MpegSinkFilter::abandonStart() {
+    closeFile();
+    if (!created_) return;
+    created_ = false;
+    std::error_code ec;
+    std::filesystem::remove(fileName_, ec);
 }
 
 std::int64_t MpegSinkFilter::bytesWritten() const {

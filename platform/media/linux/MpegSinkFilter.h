@@ -33,6 +33,8 @@ public:
     // The multiplexer's thread.
     void receive(Pin& input, const SamplePtr& sample) override;
     HRESULT changeState(FilterState from, FilterState to, StreamClock& clock) override;
+    // Removes the file this start created.
+    void abandonStart() override;
     std::vector<std::pair<std::string, std::string>> properties() const override;
 
     std::int64_t bytesWritten() const;
@@ -54,6 +56,7 @@ private:
     std::int64_t bytes_ = 0;
     bool writeFailed_ = false;
     std::atomic<int> writeError_{0};
+    bool created_ = false;  // UI thread: the file of this run exists because of it
 };
 
 }  // namespace platform

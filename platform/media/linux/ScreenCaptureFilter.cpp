@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/core/Format.h"
+
 namespace platform {
 
 ScreenCaptureFilter::ScreenCaptureFilter(std::shared_ptr<ScreenCaptureSettings> settings, DiagnosticLog& log)
@@ -15,8 +17,18 @@ ScreenCaptureFilter::~ScreenCaptureFilter() = default;
 
 HRESULT ScreenCaptureFilter::configure(const std::array<int, 16>& values) { return settings_->configure(values); }
 
+ScreenCaptureParams ScreenCaptureFilter::params() const { return connected_ ? *connected_ : settings_->params(); }
+
+void ScreenCaptureFilter::onConnected(Pin& pin) {
+    if (pin.direction() == PinDirection::Output && !connected_) connected_ = settings_->params();
+}
+
+void ScreenCaptureFilter::onDisconnected(Pin&) {
+    if (!output_.isConnected() && !capture_.isConnected()) connected_.reset();
+}
+
 MediaType ScreenCaptureFilter::offeredType(const Pin&) const {
-    const ScreenCaptureParams params = settings_->params();
+    const ScreenCaptureParams params = this->params();
     if (params.rect.width() <= 0 || params.rect.height() <= 0) return {};
     return MediaType::ofVideo(
         {params.rect.width(), params.rect.height(), params.bitsPerPixel, params.framesPerSecond});
@@ -28,8 +40,13 @@ HRESULT ScreenCaptureFilter::changeState(FilterState from, FilterState to, Strea
             captured_ = worker_->captured();
             late_ = worker_->late();
             overflowed_ = worker_->overflowed();
+            worker_.reset();
+            // Tells from a user's log whether the machine kept up.
+            log_.append(format("\r\nScreen capture: %lld frames captured, %lld dropped as late, %lld dropped "
+                               "because downstream was full",
+                               static_cast<long long>(captured_), static_cast<long long>(late_),
+                               static_cast<long long>(overflowed_)));
         }
-        worker_.reset();
         return S_OK;
     }
     if (from == FilterState::Stopped && (output_.isConnected() || capture_.isConnected())) {

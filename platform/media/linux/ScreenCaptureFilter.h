@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "platform/core/DiagnosticLog.h"
 #include "platform/media/Filter.h"
@@ -27,7 +28,13 @@ public:
     HRESULT configure(const std::array<int, 16>& values) override;
 
     // The configured rectangle's size and depth; none for an empty rectangle.
+    // Once an output is connected, what it was connected with.
     MediaType offeredType(const Pin& output) const override;
+    // The first connection fixes this instance's values: another instance of
+    // the factory (the preview's) may configure the shared ones since, and
+    // downstream must still get the size and rate it was connected with.
+    void onConnected(Pin& pin) override;
+    void onDisconnected(Pin& pin) override;
     // Leaving Stopped opens the display (E_FAIL without one) and starts the
     // capture thread; frames flow only while Running; Stopped joins it.
     HRESULT changeState(FilterState from, FilterState to, StreamClock& clock) override;
@@ -35,6 +42,9 @@ public:
     std::vector<std::pair<std::string, std::string>> properties() const override;
 
 private:
+    // What this instance captures: the values it was connected with, else
+    // the shared ones.
+    ScreenCaptureParams params() const;
     void deliver(const SamplePtr& sample) const;
     void deliverEndOfStream() const;
 
@@ -42,6 +52,7 @@ private:
     DiagnosticLog& log_;
     Pin& output_;
     Pin& capture_;
+    std::optional<ScreenCaptureParams> connected_;
     std::unique_ptr<ScreenCaptureWorker> worker_;
     // Counts of a finished run, kept for properties().
     std::int64_t captured_ = 0;

@@ -3,15 +3,15 @@
 namespace platform {
 
 namespace {
-constexpr std::int64_t kUnitsPerSecond = 10'000'000;
+constexpr AVRational kStreamTimeBase{1, 10'000'000};
 }  // namespace
 
-VideoFrameEncoder::VideoFrameEncoder(const VideoFormat& input, int framesPerSecond)
-    : input_(input), framesPerSecond_(framesPerSecond) {}
+VideoFrameEncoder::VideoFrameEncoder(const VideoFormat& input, AVRational frameRate, bool constantRate)
+    : input_(input), frameRate_(frameRate), constantRate_(constantRate) {}
 
 int VideoFrameEncoder::open(ffmpeg::CodecContextPtr codec, const StreamEncoder::Target& target) {
-    codec->time_base = {1, framesPerSecond_};
-    codec->framerate = {framesPerSecond_, 1};
+    codec->time_base = av_inv_q(frameRate_);
+    codec->framerate = frameRate_;
 
     pixelFormat_ = codec->pix_fmt;
     width_ = codec->width;
@@ -31,11 +31,19 @@ int VideoFrameEncoder::encode(const MediaSample& sample) {
     const std::size_t needed = static_cast<std::size_t>(stride) * (input_.height - 1) + rowBytes;
     // Frame n covers [n, n+1) frame durations: the nearest number wins, and a
     // number is never used twice (the encoder needs rising timestamps).
-    const std::int64_t pts =
-        av_rescale_rnd(sample.pts_100ns, framesPerSecond_, kUnitsPerSecond, AV_ROUND_NEAR_INF);
+    const std::int64_t pts = av_rescale_q_rnd(sample.pts_100ns, kStreamTimeBase, av_inv_q(frameRate_),
+                                              static_cast<AVRounding>(AV_ROUND_NEAR_INF));
     if (stride < rowBytes || sample.data.size() < needed || pts <= lastPts_) {
         ++skipped_;
         return 0;
+    }
+    // The numbers left out show the frame before again (a new reference to
+    // its pixels, so nothing is copied).
+    for (std::int64_t repeat = lastPts_ + 1; constantRate_ && last_ && repeat < pts; ++repeat) {
+        ffmpeg::FramePtr again(av_frame_clone(last_.get()));
+        if (!again) return AVERROR(ENOMEM);
+        again->pts = repeat;
+        if (int error = stream_.encode(again.get()); error < 0) return error;
     }
     AVFrame* frame = writableFrame();
     if (frame == nullptr) return AVERROR(ENOMEM);
@@ -44,6 +52,11 @@ int VideoFrameEncoder::encode(const MediaSample& sample) {
     sws_scale(scaler_.get(), planes, strides, 0, input_.height, frame->data, frame->linesize);
     frame->pts = pts;
     lastPts_ = pts;
+    ++encoded_;
+    if (constantRate_) {
+        last_.reset(av_frame_clone(frame));
+        if (!last_) return AVERROR(ENOMEM);
+    }
     return stream_.encode(frame);
 }
 

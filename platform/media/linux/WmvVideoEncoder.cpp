@@ -24,7 +24,7 @@ int wholeFramesPerSecond(std::int64_t avgTimePerFrame_100ns) {
 WmvVideoEncoder::WmvVideoEncoder(const WmVideoStream& profile, const VideoFormat& input)
     : profile_(profile),
       framesPerSecond_(wholeFramesPerSecond(profile.avgTimePerFrame_100ns)),
-      frames_(input, framesPerSecond_) {}
+      frames_(input, {framesPerSecond_, 1}) {}
 
 int WmvVideoEncoder::open(AVFormatContext& format) {
     ffmpeg::CodecContextPtr context;

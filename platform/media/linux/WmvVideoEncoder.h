@@ -22,6 +22,7 @@ public:
 
     int framesPerSecond() const { return framesPerSecond_; }
     std::int64_t skippedFrames() const { return frames_.skippedFrames(); }
+    std::int64_t encodedFrames() const { return frames_.encodedFrames(); }
 
 private:
     WmVideoStream profile_;

@@ -123,6 +123,31 @@ TEST_F(AsfWriterTest, RecordsThreeSecondsThatPlayBack) {
     }
 }
 
+TEST_F(AsfWriterTest, SoundAndPictureOfOneMomentArePresentedTogether) {
+    // The sound encoder primes itself with a frame of sound: a player must
+    // still present the beep with the flash.
+    FilterGraph graph(registry_);
+    auto writer = makeWriter(profileFor(true, true), "flash.wmv");
+    graph.addFilter(writer, "Mux");
+    const VideoFormat v{640, 480, 32, 15};
+    const AudioFormat a{44100, 2, 16};
+    auto video = std::make_shared<SyntheticSource>(MediaType::ofVideo(v), 30, [v](int i) { return test::flashFrame(v, i); });
+    auto audio = std::make_shared<SyntheticSource>(MediaType::ofAudio(a), 2 * 44100 / kChunkFrames,
+                                                   [a](int i) { return test::beepChunk(a, i); });
+    graph.addFilter(video, "video");
+    graph.addFilter(audio, "audio");
+    ASSERT_EQ(graph.connectDirect(video->pins()[0].get(), writer->findPin(PinDirection::Input, "Video Input 01")), S_OK);
+    ASSERT_EQ(graph.connectDirect(audio->pins()[0].get(), writer->findPin(PinDirection::Input, "Audio Input 01")), S_OK);
+    ASSERT_EQ(graph.run(), S_OK);
+    video->join();
+    audio->join();
+    ASSERT_EQ(graph.stop(), S_OK);
+    const Recording r = readBack(path("flash.wmv"));
+    ASSERT_GE(r.firstBright_s, 0);
+    ASSERT_GE(r.soundOnset_s, 0);
+    EXPECT_NEAR(r.soundOnset_s, r.firstBright_s, 0.005);
+}
+
 TEST_F(AsfWriterTest, RepeatedFrameNumbersAreSkippedAndHolesInTheSoundFilled) {
     FilterGraph graph(registry_);
     auto writer = makeWriter(profileFor(true, true), "holes.wmv");

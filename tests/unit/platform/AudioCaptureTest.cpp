@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/audio/fake/FakeAudioSystem.h"
@@ -19,6 +21,7 @@
 #include "platform/media/linux/AudioCaptureFilter.h"
 #include "platform/media/linux/AudioFilters.h"
 #include "platform/media/linux/JitterBuffer.h"
+#include "platform/media/linux/SoundTimeline.h"
 
 namespace platform {
 namespace {
@@ -71,6 +74,13 @@ public:
     }
     bool waitFrames(std::int64_t n) const {
         return eventually([&] { return frames() >= n; });
+    }
+    // Whether every value of the last sample is `v`.
+    bool lastSampleIs(std::int16_t v) const {
+        const auto all = samples();
+        if (all.empty()) return false;
+        const auto* data = reinterpret_cast<const std::int16_t*>(all.back()->data.data());
+        return std::all_of(data, data + all.back()->data.size() / 2, [v](std::int16_t x) { return x == v; });
     }
     // The values of the last sample, which must all be alike.
     std::int16_t lastValue() const {
@@ -341,7 +351,7 @@ TEST_F(AudioCaptureTest, WithoutASoundServerStartingFailsAndTheCategoryHasOnlyTh
     EXPECT_EQ(entries[0].friendlyName, "VozEza5");
 }
 
-TEST_F(AudioCaptureTest, LosingTheMicrophoneKeepsTheCallLosingTheSpeakersEndsTheStream) {
+TEST_F(AudioCaptureTest, LostDevicesAndAServerThatGoesAwayBecomeSilenceUntilTheyAreBack) {
     auto r = record(dual());
     auto& sink = r->sink;
     feed(10000, 3000, 4);
@@ -350,11 +360,118 @@ TEST_F(AudioCaptureTest, LosingTheMicrophoneKeepsTheCallLosingTheSpeakersEndsThe
     ASSERT_TRUE(sink->waitFrames(7 * kBlockFrames));
     EXPECT_EQ(sink->lastValue(), 10000);
     EXPECT_TRUE(logged("goes on without the local side"));
+
+    // The server goes away: the speakers' stream breaks, and opening it
+    // again fails until the server is back. The recording goes on in silence.
+    audio.setAvailable(false);
+    audio.breakStreams(kMonitor);
+    ASSERT_TRUE(eventually([&] { return logged("goes on with silence"); }));
+    const std::int64_t before = sink->frames();
+    ASSERT_TRUE(sink->waitFrames(before + 4 * kBlockFrames));
+    EXPECT_EQ(sink->lastValue(), 0);
+    audio.setAvailable(true);
+    ASSERT_TRUE(eventually([&] { return audio.openStreams(kMonitor) == 1 && audio.openStreams("microphone") == 1; }));
+    EXPECT_TRUE(logged("records \"speakers.monitor\" again"));
+    EXPECT_TRUE(logged("records \"microphone\" again"));
+    ASSERT_TRUE(eventually([&] {
+        audio.feed("microphone", block(3000), std::chrono::steady_clock::now());
+        audio.feed(kMonitor, block(10000), std::chrono::steady_clock::now());
+        std::this_thread::sleep_for(20ms);
+        return sink->lastSampleIs(13000);
+    }));
     EXPECT_EQ(sink->ends(), 0);
 
-    audio.breakStreams(kMonitor);
-    ASSERT_TRUE(eventually([&] { return sink->ends() == 1; }));
-    EXPECT_TRUE(logged("Audio capture stopped"));
+    // Stamps stay continuous throughout.
+    const auto samples = sink->samples();
+    for (std::size_t i = 1; i < samples.size(); ++i)
+        ASSERT_EQ(samples[i]->pts_100ns, samples[i - 1]->pts_100ns + samples[i - 1]->duration_100ns) << i;
+}
+
+// Where the sound of value `v` starts, in frames from the start.
+std::int64_t firstFrameOf(const std::vector<SamplePtr>& samples, std::int16_t v) {
+    std::int64_t frame = 0;
+    for (const auto& s : samples) {
+        const auto* data = reinterpret_cast<const std::int16_t*>(s->data.data());
+        for (std::size_t i = 0; i < s->data.size() / 4; ++i, ++frame)
+            if (data[i * 2] == v) return frame;
+    }
+    return -1;
+}
+
+TEST_F(AudioCaptureTest, SoundIsPlacedByItsCaptureTimeAcrossStallsAndOverlaps) {
+    auto r = record(AudioCaptureSetup{});
+    auto& sink = r->sink;
+    using Clock = std::chrono::steady_clock;
+    auto feedAt = [&](std::int16_t value, int frames, Clock::time_point at) {
+        audio.feed(kMonitor, block(value, frames), at);
+        ASSERT_TRUE(eventually([&] { return audio.pending(kMonitor) == 0; }));
+    };
+    // Sound arrives after it was recorded, never before.
+    const auto t0 = Clock::now();
+    feedAt(100, 4 * kBlockFrames, t0);
+    // A little late: counted on, no gap.
+    std::this_thread::sleep_until(t0 + 205ms);
+    feedAt(200, kBlockFrames, t0 + 205ms);
+    // Overlapping what is placed by more than that: dropped.
+    feedAt(300, kBlockFrames, t0 + 50ms);
+    // After a stall of the source (nothing delivered for 700 ms) the sound
+    // comes back where it was recorded, after silence.
+    std::this_thread::sleep_until(t0 + 950ms);
+    feedAt(400, kBlockFrames, t0 + 900ms);
+    ASSERT_TRUE(eventually([&] { return firstFrameOf(sink->samples(), 400) >= 0; }));
+
+    const auto samples = sink->samples();
+    const std::int64_t start = firstFrameOf(samples, 100);
+    ASSERT_GE(start, 0);
+    EXPECT_EQ(firstFrameOf(samples, 200) - start, 4 * kBlockFrames);
+    EXPECT_EQ(firstFrameOf(samples, 300), -1);
+    EXPECT_NEAR(static_cast<double>(firstFrameOf(samples, 400) - start), 0.9 * 44100, 2);
+    for (std::size_t i = 1; i < samples.size(); ++i)
+        ASSERT_EQ(samples[i]->pts_100ns, samples[i - 1]->pts_100ns + samples[i - 1]->duration_100ns) << i;
+}
+
+TEST(SoundTimelineTest, CountsOnSmoothlyAndPlacesAnewOnlyBeyondTheTolerance) {
+    struct Step {
+        std::int64_t end;
+        std::optional<std::int64_t> due;
+        std::int64_t frames;
+        std::int64_t silence, drop;
+    };
+    SoundTimeline timeline(100);
+    const Step steps[] = {
+        {0, std::nullopt, 50, 0, 0},  // no capture time: counted
+        {50, 80, 50, 30, 0},          // the first placed: exactly
+        {130, 200, 50, 0, 0},         // within the tolerance: counted on
+        {180, 281, 50, 101, 0},       // a gap beyond it: silence
+        {331, 200, 50, 0, 50},        // an overlap beyond it: dropped, at most the chunk
+        {331, 300, 50, 0, 0},
+    };
+    for (const Step& s : steps) {
+        const SoundTimeline::Placement p = timeline.place(s.end, s.due, s.frames);
+        EXPECT_EQ(p.silence, s.silence) << s.end;
+        EXPECT_EQ(p.drop, s.drop) << s.end;
+    }
+    timeline.reset();
+    EXPECT_EQ(timeline.place(400, 390, 50).drop, 10);  // exactly again
+
+    // Right after an exact placement capture times are followed closely,
+    // until the server's timing has settled.
+    SoundTimeline settling(4096);
+    EXPECT_EQ(settling.place(0, 0, 100).silence, 0);
+    std::int64_t end = 100;
+    for (int i = 0; i < SoundTimeline::kSettlingChunks; ++i) {
+        const auto p = settling.place(end, end + 500, 100);
+        EXPECT_EQ(p.silence, 500) << i;
+        end += p.silence + 100;
+    }
+    EXPECT_EQ(settling.place(end, end + 500, 100).silence, 0);
+
+    // A guess places the first chunk; the first capture time places anew.
+    SoundTimeline guessed(100);
+    EXPECT_EQ(guessed.place(0, 20, 50, true).silence, 20);
+    EXPECT_EQ(guessed.place(70, 100, 50, true).silence, 0);
+    EXPECT_EQ(guessed.place(120, 130, 50).silence, 10);
+    EXPECT_EQ(guessed.place(180, 190, 50).silence, 0);
 }
 
 TEST_F(AudioCaptureTest, DeviceCategoryListsTheFilterThenRealSourcesEachRecordedAlone) {

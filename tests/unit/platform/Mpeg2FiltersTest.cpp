@@ -36,6 +36,7 @@ struct Input {
     int seconds = 3;
     bool noise = false;
     std::vector<std::pair<P, std::int64_t>> parameters;
+    bool flash = false;  // a flash and a beep at the same moment instead of the pattern and the tone
 };
 
 class Mpeg2FiltersTest : public ::testing::Test {
@@ -93,11 +94,15 @@ protected:
         };
         if (const std::optional<VideoFormat> v = in.video)
             chain(MediaType::ofVideo(*v), in.seconds * v->framesPerSecond,
-                  [v, noise = in.noise](int i) { return test::patternFrame(*v, i, noise); }, kMpeg2VideoEncoderClassId,
+                  [v, noise = in.noise, flash = in.flash](int i) {
+                      return flash ? test::flashFrame(*v, i) : test::patternFrame(*v, i, noise);
+                  },
+                  kMpeg2VideoEncoderClassId,
                   "Input", "Output", "Input0");
         if (const std::optional<AudioFormat> a = in.audio)
             chain(MediaType::ofAudio(*a), in.seconds * a->sampleRate / kChunkFrames,
-                  [a](int i) { return test::toneChunk(*a, i); }, kLayer2AudioEncoderClassId, "XForm In", "XForm Out",
+                  [a, flash = in.flash](int i) { return flash ? test::beepChunk(*a, i) : test::toneChunk(*a, i); },
+                  kLayer2AudioEncoderClassId, "XForm In", "XForm Out",
                   "Input1");
         for (const auto& [parameter, value] : in.parameters) {
             const Mpeg2Module module = mpeg2Parameter(parameter).module;
@@ -173,6 +178,33 @@ TEST_F(Mpeg2FiltersTest, RecordsProgramStreamsThatPlayBack) {
             EXPECT_NEAR(test::loudestFrequency(r.sound, r.sampleRate), 440, 5);
         }
     }
+}
+
+TEST_F(Mpeg2FiltersTest, EveryCaptureRateRecordsWithItsFramesOnTheirTimes) {
+    // MPEG-2 codes none of these rates but 30 as they are (and 1 and 2 not at
+    // the default bit rate): the encoder takes the next it can code, and the
+    // frames keep their capture times.
+    for (const int fps : {1, 2, 7, 11, 13, 14, 29, 30, 59}) {
+        SCOPED_TRACE(fps);
+        const std::string file = "rate" + std::to_string(fps) + ".mpg";
+        record({VideoFormat{160, 120, 32, fps}, std::nullopt, 4}, file);
+        const test::Recording r = test::readBack(path(file));
+        // Frames the capture left out of the coded rate show the one before
+        // again: the picture plays as long as it was captured, give or take
+        // the last frame.
+        EXPECT_GE(r.videoPackets, 4 * fps);
+        EXPECT_NEAR(r.videoSeconds, 4.0, 1.0 / fps + 0.01);
+    }
+}
+
+TEST_F(Mpeg2FiltersTest, SoundAndPictureOfOneMomentArePresentedTogether) {
+    Input in{VideoFormat{320, 240, 32, 15}, AudioFormat{44100, 2, 16}, 2};
+    in.flash = true;
+    record(in, "flash.mpg");
+    const test::Recording r = test::readBack(path("flash.mpg"));
+    ASSERT_GE(r.firstBright_s, 0);
+    ASSERT_GE(r.soundOnset_s, 0);
+    EXPECT_NEAR(r.soundOnset_s, r.firstBright_s, 0.005);
 }
 
 TEST_F(Mpeg2FiltersTest, BitRatesAndGopsFollowTheSettings) {

@@ -99,6 +99,33 @@ void appendFirstChannel(const AVFrame& frame, std::vector<float>& out) {
 
 }  // namespace
 
+SamplePtr flashFrame(const VideoFormat& format, int index) {
+    auto sample = std::make_shared<MediaSample>();
+    sample->pts_100ns = index * kSecond_100ns / format.framesPerSecond;
+    sample->duration_100ns = kSecond_100ns / format.framesPerSecond;
+    sample->stride = format.width * format.bitsPerPixel / 8;
+    const double t = static_cast<double>(sample->pts_100ns) / kSecond_100ns;
+    const bool bright = t >= kFlashAt_s - 1e-9 && t < kFlashAt_s + 0.1;
+    sample->data.assign(static_cast<std::size_t>(sample->stride) * format.height, bright ? 255 : 0);
+    return sample;
+}
+
+SamplePtr beepChunk(const AudioFormat& format, int index) {
+    auto sample = std::make_shared<MediaSample>();
+    sample->pts_100ns = std::int64_t{index} * kChunkFrames * kSecond_100ns / format.sampleRate;
+    sample->duration_100ns = std::int64_t{kChunkFrames} * kSecond_100ns / format.sampleRate;
+    sample->data.resize(static_cast<std::size_t>(kChunkFrames) * format.bytesPerFrame());
+    auto* out = reinterpret_cast<std::int16_t*>(sample->data.data());
+    const auto from = static_cast<std::int64_t>(kFlashAt_s * format.sampleRate);
+    for (int i = 0; i < kChunkFrames; ++i) {
+        const std::int64_t n = std::int64_t{index} * kChunkFrames + i;
+        const bool on = n >= from && n < from + format.sampleRate / 10;
+        const auto v = static_cast<std::int16_t>(on ? 12000 * std::sin(2 * std::numbers::pi * 1000.0 * n / format.sampleRate) : 0);
+        for (int c = 0; c < format.channels; ++c) out[i * format.channels + c] = v;
+    }
+    return sample;
+}
+
 Recording readBack(const std::string& path) {
     Recording r;
     AVFormatContext* raw = nullptr;
@@ -132,12 +159,30 @@ Recording readBack(const std::string& path) {
     ffmpeg::FramePtr frame(av_frame_alloc());
     std::int64_t lastPts = INT64_MIN;
     std::int64_t lastDts = INT64_MIN;
+    int videoIndex = -1;
+    for (unsigned i = 0; i < input->nb_streams; ++i)
+        if (input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) videoIndex = static_cast<int>(i);
+    auto seconds = [&](std::int64_t pts, int stream) {
+        return static_cast<double>(pts) * av_q2d(input->streams[stream]->time_base);
+    };
     auto drain = [&] {
-        while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) appendFirstChannel(*frame, r.sound);
+        while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+            const std::size_t before = r.sound.size();
+            appendFirstChannel(*frame, r.sound);
+            for (std::size_t i = before; r.soundOnset_s < 0 && i < r.sound.size(); ++i)
+                if (std::abs(r.sound[i]) > 0.1f && frame->best_effort_timestamp != AV_NOPTS_VALUE)
+                    r.soundOnset_s = seconds(frame->best_effort_timestamp, audioIndex) +
+                                     static_cast<double>(i - before) / frame->sample_rate;
+        }
     };
     auto drainVideo = [&] {
-        while (avcodec_receive_frame(videoDecoder.get(), frame.get()) >= 0)
+        while (avcodec_receive_frame(videoDecoder.get(), frame.get()) >= 0) {
             r.pictureTypes += av_get_picture_type_char(frame->pict_type);
+            // The middle of the picture (luma of a YUV frame).
+            const std::uint8_t luma = frame->data[0][(frame->height / 2) * frame->linesize[0] + frame->width / 2];
+            if (r.firstBright_s < 0 && luma > 128 && frame->best_effort_timestamp != AV_NOPTS_VALUE)
+                r.firstBright_s = seconds(frame->best_effort_timestamp, videoIndex);
+        }
     };
     while (av_read_frame(input.get(), packet.get()) >= 0) {
         if (packet->stream_index == audioIndex) {
@@ -146,6 +191,7 @@ Recording readBack(const std::string& path) {
         } else {
             ++r.videoPackets;
             r.videoBytes += packet->size;
+            r.videoSeconds += static_cast<double>(packet->duration) * av_q2d(input->streams[packet->stream_index]->time_base);
             if (packet->flags & AV_PKT_FLAG_KEY) ++r.keyFrames;
             if (packet->pts <= lastPts) r.videoPtsRise = false;
             if (packet->dts != AV_NOPTS_VALUE) {

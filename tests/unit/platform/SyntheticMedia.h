@@ -42,6 +42,12 @@ SamplePtr patternFrame(const VideoFormat& format, int index, bool noise = false)
 // Chunks of kChunkFrames samples of a 440 Hz tone, the same on every channel.
 SamplePtr toneChunk(const AudioFormat& format, int index);
 
+// The same moment in picture and sound: a frame that is white from 1 s on
+// for 0.1 s, else black; a chunk with a 1 kHz beep then, else silence.
+constexpr double kFlashAt_s = 1.0;
+SamplePtr flashFrame(const VideoFormat& format, int index);
+SamplePtr beepChunk(const AudioFormat& format, int index);
+
 // What a recorded file holds, read back with libavformat and decoded.
 struct Recording {
     std::string formatName;
@@ -51,12 +57,17 @@ struct Recording {
     double duration_s = 0;
     int videoPackets = 0;
     std::int64_t videoBytes = 0;
+    double videoSeconds = 0;  // the video packets' durations added up: how long the picture plays
     int keyFrames = 0;
     bool videoPtsRise = true;
     bool videoDtsRise = true;
     std::string pictureTypes;  // I, P, B in display order
     int sampleRate = 0;
     std::vector<float> sound;  // first channel
+    // As a player presents them: when the sound first gets loud, and when
+    // the first bright picture shows (seconds on the file's clock; -1: never).
+    double soundOnset_s = -1;
+    double firstBright_s = -1;
 };
 Recording readBack(const std::string& path);
 

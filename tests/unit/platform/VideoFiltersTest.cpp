@@ -143,6 +143,32 @@ TEST_F(VideoFiltersTest, ScreenCaptureSettingsCarryOverToLaterInstancesOfTheSame
     EXPECT_EQ(second->offeredType(*second->pins()[0]).major, MajorType::None);
 }
 
+TEST_F(VideoFiltersTest, AConnectedScreenCaptureKeepsItsValuesWhenAnotherInstanceIsConfigured) {
+    auto recording = registry.create(kScreenCaptureClassId);
+    ASSERT_EQ(query<ScreenCaptureConfig>(recording)->configure({15, 32, 0, 0, 640, 480, 1, 1200, 1, 0, 0, 0, 0, 0, 100, 0}),
+              S_OK);
+    FilterGraph graph(registry);
+    auto sink = std::make_shared<CollectSink>();
+    graph.addFilter(recording, "ScrCap BCK");
+    graph.addFilter(sink, "sink");
+    ASSERT_EQ(graph.connectDirect(recording->findPin(PinDirection::Output, "Output"), sink->pins()[0].get()), S_OK);
+
+    // The preview's instance configures the shared values between connect and run.
+    auto preview = registry.create(kScreenCaptureClassId);
+    ASSERT_EQ(query<ScreenCaptureConfig>(preview)->configure({5, 32, 0, 0, 320, 240, 100, 1000, 1, 0, 0, 0, 0, 0, 100, 0}),
+              S_OK);
+    const MediaType connected = MediaType::ofVideo({640, 480, 32, 15});
+    EXPECT_EQ(sink->pins()[0]->mediaType(), connected);
+    EXPECT_EQ(recording->offeredType(*recording->findPin(PinDirection::Output, "Capture")), connected);
+    EXPECT_EQ(preview->offeredType(*preview->findPin(PinDirection::Output, "Capture")),
+              MediaType::ofVideo({320, 240, 32, 5}));
+
+    // Once disconnected, the instance follows the shared values again.
+    graph.disconnect(recording->findPin(PinDirection::Output, "Output"));
+    EXPECT_EQ(recording->offeredType(*recording->findPin(PinDirection::Output, "Output")),
+              MediaType::ofVideo({320, 240, 32, 5}));
+}
+
 TEST(ScreenCaptureParamsTest, ReadsTheSetUpValuesSafely) {
     struct Case {
         std::array<int, 16> values;
