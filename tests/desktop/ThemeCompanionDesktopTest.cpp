@@ -126,6 +126,22 @@ TEST_F(ThemeCompanionDesktopTest, LivesAsLongAsItsCallerAndLeavesTheCompositorAl
     EXPECT_TRUE(notifications.empty());
 }
 
+TEST_F(ThemeCompanionDesktopTest, EndsOnTerminationAndOnACloseRequest) {
+    showCaller();
+    QProcess& first = startCompanion({"-w", "Talvora"});
+    ASSERT_TRUE(waitFor([&] { return windows.find("Glassoff") != 0; }, 3000));
+    first.terminate();
+    EXPECT_TRUE(endsWithin(first, 1000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+
+    QProcess& second = startCompanion({"-w", "Talvora"});
+    ASSERT_TRUE(waitFor([&] { return windows.find("Glassoff") != 0; }, 3000));
+    messages.post(windows.find("Glassoff"), messages.registerMessage("WM_CLOSE"), 0, 0);
+    EXPECT_TRUE(endsWithin(second, 1000));
+    EXPECT_EQ(second.exitCode(), 0);
+}
+
 TEST_F(ThemeCompanionDesktopTest, BadCommandLinesEndAtOnce) {
     const std::vector<QStringList> cases = {
         {"-enab", "0"}, {"-w", "talvora"}, {"-w"}, {"-w", ""}, {"-w", QString(10000, 'T')},

@@ -98,15 +98,17 @@ bool X11Composition::disable() {
     if (!restoreCommand_.empty()) return true;
     if (!isEnabled()) return true;
     const std::string name = compositorName();
+    std::string line = "Compositing stays on: the running compositor (" +
+                       (name.empty() ? std::string("unknown") : name) + ") offers no documented way to switch it off";
     for (const Switch& s : knownSwitches()) {
         if (name != s.compositor) continue;
-        if (!run(s.off)) break;
-        restoreCommand_ = s.on;
-        return true;
+        if (run(s.off)) {
+            restoreCommand_ = s.on;
+            return true;
+        }
+        line = "Compositing stays on: " + s.off.front() + " could not switch " + name + "'s compositing off";
+        break;
     }
-    const std::string line = "Compositing stays on: the running compositor (" +
-                             (name.empty() ? std::string("unknown") : name) +
-                             ") offers no documented way to switch it off";
     log_.append(line);
     std::fprintf(stderr, "%s\n", line.c_str());
     return false;
