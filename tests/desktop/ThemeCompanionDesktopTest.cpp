@@ -2,10 +2,13 @@
 // compositing manager: what it reports, how long it lives, and that the
 // recorder's side replaces a running companion.
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -17,6 +20,7 @@
 #include "platform/composition/linux/X11Composition.h"
 #include "platform/core/fake/FakeLog.h"
 #include "platform/desktop/linux/X11WindowMessages.h"
+#include "platform/desktop/linux/XcbConnection.h"
 #include "platform/desktop/linux/X11Windows.h"
 
 namespace {
@@ -124,6 +128,93 @@ TEST_F(ThemeCompanionDesktopTest, LivesAsLongAsItsCallerAndLeavesTheCompositorAl
     caller.reset();
     EXPECT_TRUE(endsWithin(companion, 1500));
     EXPECT_TRUE(notifications.empty());
+}
+
+// Stands in for a KWin session: a window manager check window named "KWin",
+// an owner of the compositing selection, and a `dbus-send` on PATH that notes
+// its calls. Openbox's check window comes back at the end.
+class KWinStandIn {
+public:
+    KWinStandIn() {
+        const xcb_window_t root = xcb.root();
+        const auto previous = xcb.cardinals(root, xcb.atom("_NET_SUPPORTING_WM_CHECK"));
+        previousCheck = previous.empty() ? XCB_WINDOW_NONE : previous.front();
+        check = newWindow();
+        const std::string name = "KWin";
+        xcb_change_property(xcb.get(), XCB_PROP_MODE_REPLACE, check, xcb.atom("_NET_WM_NAME"),
+                            xcb.atom("UTF8_STRING"), 8, name.size(), name.data());
+        setCheck(check);
+        owner = newWindow();
+        xcb_set_selection_owner(xcb.get(), owner, xcb.atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
+        sync();
+        QFile script(bin.filePath("dbus-send"));
+        script.open(QIODevice::WriteOnly);
+        script.write(("#!/bin/sh\necho \"$5\" >> " + calls() + "\n").toUtf8());
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    }
+    ~KWinStandIn() {
+        setCheck(previousCheck);
+        xcb_destroy_window(xcb.get(), owner);
+        xcb_destroy_window(xcb.get(), check);
+        sync();
+    }
+    QString path() const { return bin.path() + ":" + qEnvironmentVariable("PATH"); }
+    QString calls() const { return bin.filePath("calls"); }
+    QStringList called() const {
+        QFile f(calls());
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+private:
+    xcb_window_t newWindow() {
+        const xcb_window_t w = xcb_generate_id(xcb.get());
+        xcb_create_window(xcb.get(), XCB_COPY_FROM_PARENT, w, xcb.root(), -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        return w;
+    }
+    void setCheck(xcb_window_t w) {
+        xcb_change_property(xcb.get(), XCB_PROP_MODE_REPLACE, xcb.root(), xcb.atom("_NET_SUPPORTING_WM_CHECK"),
+                            XCB_ATOM_WINDOW, 32, 1, &w);
+    }
+    void sync() { std::free(xcb_get_input_focus_reply(xcb.get(), xcb_get_input_focus(xcb.get()), nullptr)); }
+
+    platform::XcbConnection xcb;
+    QTemporaryDir bin;
+    xcb_window_t previousCheck = XCB_WINDOW_NONE;
+    xcb_window_t check = XCB_WINDOW_NONE;
+    xcb_window_t owner = XCB_WINDOW_NONE;
+};
+
+TEST_F(ThemeCompanionDesktopTest, UnderKWinCompositingIsSuspendedForTheCallersLifetime) {
+    KWinStandIn kwin;
+    ASSERT_TRUE(composition.isEnabled());
+    showCaller();
+    auto& companion = *processes.emplace_back(std::make_unique<QProcess>());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PATH", kwin.path());
+    companion.setProcessEnvironment(env);
+    companion.start(QString(TALVORA_PROGRAM_DIR) + "/themeflip", {"-w", "Talvora"});
+    ASSERT_TRUE(waitFor([&] { return kwin.called().size() == 1; }, 3000))
+        << companion.readAllStandardError().toStdString();
+    EXPECT_EQ(kwin.called(), QStringList{"org.kde.kwin.Compositing.suspend"});
+    EXPECT_FALSE(endsWithin(companion, 1500));
+
+    caller.reset();
+    EXPECT_TRUE(endsWithin(companion, 1500));
+    EXPECT_EQ(kwin.called(),
+              (QStringList{"org.kde.kwin.Compositing.suspend", "org.kde.kwin.Compositing.resume"}));
+
+    // Killed politely (logout, SIGTERM): compositing comes back too.
+    showCaller();
+    auto& second = *processes.emplace_back(std::make_unique<QProcess>());
+    second.setProcessEnvironment(env);
+    second.start(QString(TALVORA_PROGRAM_DIR) + "/themeflip", {"-w", "Talvora"});
+    ASSERT_TRUE(waitFor([&] { return kwin.called().size() == 3; }, 3000));
+    second.terminate();
+    EXPECT_TRUE(endsWithin(second, 1000));
+    EXPECT_EQ(kwin.called().value(3), "org.kde.kwin.Compositing.resume");
 }
 
 TEST_F(ThemeCompanionDesktopTest, EndsOnTerminationAndOnACloseRequest) {
