@@ -31,6 +31,7 @@
 #include "ui/RecorderPlacement.h"
 #include "ui/RecordingPlayback.h"
 #include "ui/WebAddresses.h"
+#include "ui/ThemeCompanion.h"
 
 namespace talvora {
 
@@ -258,6 +259,7 @@ void WinDlg::onCommand(int id) {
             if (!marking) windows_.browser->openRecordingsBrowser();
             break;
         case command::kMarkRegion: windows_.marking->markRegion(); break;
+        case kRestoreThemeCommand: RestoreSavedTheme(ctx_, store_); break;
         case command::kMarkEntireScreen: windows_.marking->markEntireScreen(); break;
         case command::kResetMarkers: resetMarkers(); break;
         case command::kSetupStorageFolder: chooseRecordingFolder(); break;
@@ -358,6 +360,7 @@ void WinDlg::oneTimeInitialisation() {
     hotkeys_->registerAll(recorderWindow());
     ctx_.settings.setTopWindow = 1;
     tracker_.watcher().start();
+    ThemeStartupStep(ctx_, store_);
     ctx_.platform.pump.pump(500);
     restartPreview();
     if (s.dualAudio != 0 && !s.audioSource1.empty()) coreAudio_.UnmuteSecondSource(s.audioSource1);
