@@ -100,9 +100,8 @@ void RecordingDesktopTest::stopMeeting() {
     }
 }
 
-std::string RecordingDesktopTest::record(const std::string& file, const std::function<void(Settings&)>& change,
-                                         int total_ms, int pauseAt_ms, int pause_ms) {
-    total_ms -= 1000;
+std::string RecordingDesktopTest::startRecording(const std::string& file,
+                                                 const std::function<void(Settings&)>& change) {
     Settings& s = ctx.settings;
     captureMeeting(s);
     change(s);
@@ -112,6 +111,13 @@ std::string RecordingDesktopTest::record(const std::string& file, const std::fun
     if (mpeg2Path != nullptr) graph->setMpeg2Path(mpeg2Path);
     graph->createGraph();
     EXPECT_EQ(graph->buildAndRun(out, {}, false), 1) << (messageBox.texts().empty() ? "" : messageBox.texts().back());
+    return out;
+}
+
+std::string RecordingDesktopTest::record(const std::string& file, const std::function<void(Settings&)>& change,
+                                         int total_ms, int pauseAt_ms, int pause_ms) {
+    total_ms -= 1000;
+    const std::string out = startRecording(file, change);
     QElapsedTimer clock;  // the graph runs from the end of buildAndRun to the end of stop
     clock.start();
     qint64 paused_ms = 0;

@@ -51,6 +51,9 @@ protected:
     // `file` of the test's folder, with the settings `change` makes; the stop
     // itself keeps the graph running one more second, as the user sees it.
     // `pauseAt_ms` < 0 records straight through.
+    // Sets the meeting window as the capture target, applies `change`, and
+    // builds and runs a graph writing `file` in the test's folder; its path.
+    std::string startRecording(const std::string& file, const std::function<void(Settings&)>& change);
     std::string record(const std::string& file, const std::function<void(Settings&)>& change, int total_ms,
                        int pauseAt_ms = -1, int pause_ms = 0);
 

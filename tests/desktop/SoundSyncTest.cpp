@@ -117,15 +117,7 @@ protected:
     // time (ms from the start of the recording).
     std::string recordWith(const std::string& file, const std::function<void(Settings&)>& change, int total_ms,
                            const std::vector<Event>& events = {}) {
-        Settings& s = ctx.settings;
-        captureMeeting(s);
-        change(s);
-        store.write();
-        const std::string out = dir.filePath(QString::fromStdString(file)).toStdString();
-        graph = std::make_unique<RecordingGraph>(ctx, store, toolkit, registry, *host);
-        if (mpeg2Path != nullptr) graph->setMpeg2Path(mpeg2Path);
-        graph->createGraph();
-        EXPECT_EQ(graph->buildAndRun(out, {}, false), 1) << (messageBox.texts().empty() ? "" : messageBox.texts().back());
+        const std::string out = startRecording(file, change);
         QElapsedTimer clock;
         clock.start();
         // The stop keeps the graph running one more second.
