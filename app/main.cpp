@@ -113,6 +113,12 @@ int main(int argc, char** argv) {
                 if (talvora::WinDlg* w = recorder()) w->showStatus(text);
             }, Qt::QueuedConnection);
     });
+    conversions.setWatchEnded([&app, &marking] {
+        QMetaObject::invokeMethod(&app, [&marking] { marking.resetMarkingState(); }, Qt::QueuedConnection);
+    });
+    conversions.setBrowserInputTaken([&recorder](const std::string& path) {
+        if (talvora::WinDlg* w = recorder()) w->session().replaceLastRecording(path);
+    });
     ctx.conversions = &conversions;
     talvora::RecordingsBrowser browser(ctx, store, conversions, [&recorder] {
         talvora::WinDlg* w = recorder();

@@ -67,6 +67,7 @@ void Conversions::start(ConversionKind kind, ConversionSource source, const std:
     // The settings belong to the UI thread: the command is made here.
     const std::optional<ConversionCommand> command = MakeConversionCommand(kind, source, input, ctx_.settings);
     if (!command) return;
+    if (source == kFromBrowser && inputTaken_) inputTaken_(command->input);
     auto done = std::make_shared<std::atomic<bool>>(false);
     workers_.push_back({std::thread([this, kind, c = *command, done] {
                             watch(kind, c);
@@ -139,6 +140,7 @@ void Conversions::watch(ConversionKind kind, const ConversionCommand& command) {
         ctx_.platform.messageBox.show(text);
     }
     converting_ = false;
+    if (watchEnded_) watchEnded_();
 }
 
 void ConvertFinishedRecording(AppContext& ctx, const std::string& path) {

@@ -38,6 +38,13 @@ public:
     // Set while a conversion watches its output; the first to end clears it.
     bool converting() const { return converting_; }
 
+    // Called on the worker when a watch of the output has ended, finished
+    // or failed.
+    void setWatchEnded(std::function<void()> ended) { watchEnded_ = std::move(ended); }
+    // Called on the UI thread with the full input path of a conversion
+    // started from the browser: it becomes the current recording.
+    void setBrowserInputTaken(std::function<void(const std::string& path)> taken) { inputTaken_ = std::move(taken); }
+
     // Tests: their own clock for the waits, and waiting for every worker.
     using Sleep = std::function<void(int ms)>;
     void setSleep(Sleep sleep) { sleep_ = std::move(sleep); }
@@ -52,6 +59,8 @@ private:
 
     AppContext& ctx_;
     StatusDisplay show_;
+    std::function<void()> watchEnded_;
+    std::function<void(const std::string&)> inputTaken_;
     Sleep sleep_;
     std::atomic<bool> converting_{false};
     std::mutex mutex_;

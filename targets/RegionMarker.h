@@ -32,6 +32,7 @@ public:
     int markingState() override { return state_; }
     void closeMarkingWindow() override;
     bool regionFrameShown() override { return state_ == 2; }
+    void resetMarkingState() override { state_ = 0; }
     void OnMotionSearchResult(int code) override;
 
     void OpenRegionFrame();

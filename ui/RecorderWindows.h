@@ -35,6 +35,8 @@ public:
     virtual int markingState() = 0;
     virtual void closeMarkingWindow() = 0;
     virtual bool regionFrameShown() = 0;
+    // A conversion has ended: nothing counts as being marked any more.
+    virtual void resetMarkingState() = 0;
     // "Replicast message" 777 (a video found) or 1111 (the search ended);
     // other codes are left alone.
     virtual void OnMotionSearchResult(int /*code*/) {}

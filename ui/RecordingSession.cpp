@@ -180,6 +180,10 @@ void RecordingSession::start() {
     settle(SessionState::Recording);
 }
 
+void RecordingSession::replaceLastRecording(const std::string& path) {
+    if (state_ == SessionState::Idle && !ctx_.recording) outputPath_ = path;
+}
+
 void RecordingSession::failedStart() {
     // Whatever a failed start left (a header, an empty file) is no recording.
     removeFailedRecording(tracker_.recordingPath());

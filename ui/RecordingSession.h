@@ -67,6 +67,10 @@ public:
     bool started() const { return started_; }
     // The file of the last recording started, empty before the first.
     const std::string& lastRecording() const { return outputPath_; }
+    // A file converted from the browser becomes the last recording, but never
+    // while a recording runs: its stop converts, and the browser guards, the
+    // file being written.
+    void replaceLastRecording(const std::string& path);
     // 0 running, 1 pause requested, 2 paused, 3 resume requested.
     int pauseState() const;
     bool startMinimised() const { return startMinimised_; }

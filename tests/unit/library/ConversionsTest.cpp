@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <clocale>
 #include <filesystem>
 #include <fstream>
@@ -109,6 +110,7 @@ protected:
             if (conversions.converting()) sawConverting = true;
             if (ffmpeg) ffmpeg(now_ms);
         });
+        conversions.setWatchEnded([this] { ++watchesEnded; });
     }
     std::string input() const { return (fp.root / "Zoom_070720_101530.wmv").string(); }
     std::string output(const char* ext = ".mp4") const { return (fp.root / ("Zoom_070720_101530" + std::string(ext))).string(); }
@@ -127,6 +129,7 @@ protected:
     test::FakePlatform fp;
     int now_ms = 0;
     bool sawConverting = false;
+    std::atomic<int> watchesEnded{0};
     std::function<void(int)> ffmpeg;
     std::vector<std::pair<int, std::string>> statuses;
     Conversions conversions{fp.ctx, [this](const std::string& text) { statuses.emplace_back(now_ms, text); }};
@@ -149,6 +152,7 @@ TEST_F(ConversionWatchTest, OutputThatStopsGrowingIsDone) {
     EXPECT_TRUE(sawConverting);
     EXPECT_FALSE(conversions.converting());
     EXPECT_TRUE(fp.messageBox.texts().empty());
+    EXPECT_EQ(watchesEnded, 1);
 }
 
 TEST_F(ConversionWatchTest, OutputNeverCreated) {
@@ -158,6 +162,7 @@ TEST_F(ConversionWatchTest, OutputNeverCreated) {
     EXPECT_EQ(statuses[0], std::make_pair(3000, std::string("Error converting to MP4.")));
     EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"Error converting to MP4."});
     EXPECT_FALSE(sawConverting);
+    EXPECT_EQ(watchesEnded, 0);  // no watch began
 }
 
 TEST_F(ConversionWatchTest, OutputStuckBelowAThousandBytesFails) {
@@ -177,6 +182,17 @@ TEST_F(ConversionWatchTest, OutputStuckBelowAThousandBytesFails) {
         EXPECT_EQ(last("Done converting"), nullptr);
         EXPECT_FALSE(conversions.converting());
     }
+    EXPECT_EQ(watchesEnded, 2);
+}
+
+TEST_F(ConversionWatchTest, BrowserConversionTakesTheJoinedPath) {
+    std::vector<std::string> taken;
+    conversions.setBrowserInputTaken([&taken](const std::string& path) { taken.push_back(path); });
+    fp.ctx.settings.recordingFolder = fp.root.string();
+    conversions.ConvertToMp4(kAfterRecording, input());
+    conversions.ConvertToMp4(kFromBrowser, "Zoom 1.wmv");
+    conversions.waitForAll();
+    EXPECT_EQ(taken, std::vector<std::string>{(fp.root / "Zoom 1.wmv").string()});
 }
 
 TEST_F(ConversionWatchTest, NothingStartedWithoutFfmpegOrSound) {

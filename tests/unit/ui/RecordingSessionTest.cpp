@@ -304,6 +304,18 @@ TEST_F(RecordingSessionTest, AWriterThatFailsStopsTheRecordingAndSaysWhy) {
     EXPECT_EQ(ui.status, fp.messageBox.texts().back());
 }
 
+TEST_F(RecordingSessionTest, ABrowserConversionNeverTakesTheRunningRecordingsPlace) {
+    session->startStopToggle();
+    ASSERT_TRUE(session->recording());
+    const std::string recording = session->lastRecording();
+    session->replaceLastRecording("/elsewhere/other.wmv");
+    EXPECT_EQ(session->lastRecording(), recording);
+    session->startStopToggle();
+    ASSERT_FALSE(session->recording());
+    session->replaceLastRecording("/elsewhere/other.wmv");
+    EXPECT_EQ(session->lastRecording(), "/elsewhere/other.wmv");
+}
+
 TEST_F(RecordingSessionTest, AFailedStartLeavesNoFileAndShowsTheWindow) {
     // An audio capture without its "Out" pin: the graph cannot be connected.
     registry.registerClass(platform::kAudioCaptureClassId, [] { return std::make_shared<test::FakeScreen>(); });

@@ -144,6 +144,7 @@ struct RecordedWindows : SettingsWindows, RecordingsBrowserWindow, RegionMarking
     int markingState() override { return marking; }
     void closeMarkingWindow() override {}
     bool regionFrameShown() override { return false; }
+    void resetMarkingState() override {}
     RecorderWindows all() { return {this, this, this}; }
     std::vector<std::string> opened;
     int marking = 0;
