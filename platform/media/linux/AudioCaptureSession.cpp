@@ -109,6 +109,9 @@ void AudioCaptureSession::capture() {
     // Sound that stalled up to the stop still lasts as long as the picture.
     if (const auto now = clockFrames(); now && running_ && (paceTimed_ || !pace.stream)) fillTo(*now, pending);
     deliver(pending, true);
+    if (const auto mean = timeline_.lastWindowMean())
+        log_.append(format("\r\nAudio capture: sound %+.1f ms from its capture times at the end",
+                           static_cast<double>(*mean) * 1000.0 / kRate));
     if (insertedFrames_ > 0 || droppedFrames_ > 0)
         log_.append(format("\r\nAudio capture: %lld ms of silence put in, %lld ms of overlap dropped",
                            static_cast<long long>(insertedFrames_ * 1000 / kRate),

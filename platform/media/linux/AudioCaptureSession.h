@@ -120,6 +120,7 @@ private:
     std::atomic<std::int64_t> insertedFrames_{0};
     std::atomic<std::int64_t> droppedFrames_{0};
 
+
     std::thread thread_;  // last: starts once the members above exist
 };
 

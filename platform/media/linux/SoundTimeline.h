@@ -14,13 +14,21 @@ namespace platform {
 // overlaps what is placed) the overlap is dropped. The first chunk with a
 // capture time, and the first after reset(), is placed exactly; while the
 // server's timing settles after that (half a second), it is followed more
-// closely. One thread.
+// closely. Within the tolerance the sound may still lie off its capture
+// times by a steady amount (a first capture time the server reported late):
+// their mean over a window of chunks is watched, and a mean beyond
+// `kDriftFrames` moves the sound by that mean, once per window. One thread.
 class SoundTimeline {
 public:
     // Chunks after an exact placement that follow capture times closely, and
     // how closely.
     static constexpr int kSettlingChunks = 10;
     static constexpr std::int64_t kSettlingFrames = 441;  // 10 ms at 44.1 kHz
+
+    // Chunks whose distance from their capture times is averaged, and the
+    // mean distance that moves the sound (8 ms at 44.1 kHz).
+    static constexpr int kWindowChunks = 100;
+    static constexpr std::int64_t kDriftFrames = 353;
 
     explicit SoundTimeline(std::int64_t resyncFrames) : resyncFrames_(resyncFrames) {}
 
@@ -34,14 +42,26 @@ public:
     // first chunk, and the first with a capture time is placed anew.
     Placement place(std::int64_t end, std::optional<std::int64_t> due, std::int64_t frames, bool estimated = false);
     // The next chunk with a capture time is placed exactly.
-    void reset() { placed_ = exact_ = false; }
+    void reset() {
+        placed_ = exact_ = false;
+        clearWindow();
+    }
     bool placed() const { return placed_; }
 
+    // Mean distance of the counted sound from its capture times over the last
+    // whole window, in frames (positive: the sound lies early).
+    std::optional<std::int64_t> lastWindowMean() const { return lastWindowMean_; }
+
 private:
+    void clearWindow() { windowSum_ = windowCount_ = 0; }
+
     std::int64_t resyncFrames_;
     bool placed_ = false;
     bool exact_ = false;  // placed by a capture time
     int settling_ = 0;    // chunks left that follow capture times closely
+    std::int64_t windowSum_ = 0;
+    std::int64_t windowCount_ = 0;
+    std::optional<std::int64_t> lastWindowMean_;
 };
 
 }  // namespace platform

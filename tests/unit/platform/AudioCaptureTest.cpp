@@ -474,6 +474,36 @@ TEST(SoundTimelineTest, CountsOnSmoothlyAndPlacesAnewOnlyBeyondTheTolerance) {
     EXPECT_EQ(guessed.place(180, 190, 50).silence, 0);
 }
 
+TEST(SoundTimelineTest, ASteadyDistanceWithinTheToleranceIsMovedOutOnce) {
+    // The first capture time came late: every later one says the sound lies
+    // 60 ms early, well inside the tolerance.
+    constexpr std::int64_t kEarly = 2646;
+    SoundTimeline timeline(4096);
+    std::int64_t end = 0;
+    std::int64_t moved = 0;
+    int chunks = 0;
+    for (; chunks < 3 * SoundTimeline::kWindowChunks; ++chunks) {
+        const std::int64_t due = chunks == 0 ? 0 : chunks * 512 + kEarly;
+        const auto p = timeline.place(end, due, 512);
+        if (chunks > 0 && p.silence > 0) moved += p.silence;
+        end += p.silence + 512;
+    }
+    EXPECT_EQ(moved, kEarly);
+    EXPECT_EQ(timeline.lastWindowMean(), 0);
+
+    // Jitter around the right place moves nothing.
+    SoundTimeline jittery(4096);
+    end = 0;
+    for (int i = 0; i < 3 * SoundTimeline::kWindowChunks; ++i) {
+        const std::int64_t jitter = (i % 7 - 3) * 150;  // up to 10 ms either way
+        const auto p = jittery.place(end, i == 0 ? 0 : i * 512 + jitter, 512);
+        if (i > SoundTimeline::kSettlingChunks) {
+            EXPECT_EQ(p.silence + p.drop, 0) << i;
+        }
+        end += p.silence - p.drop + 512;
+    }
+}
+
 TEST_F(AudioCaptureTest, DeviceCategoryListsTheFilterThenRealSourcesEachRecordedAlone) {
     const auto entries = registry.entries(kAudioCaptureCategory);
     std::vector<std::string> names;
