@@ -59,6 +59,7 @@ struct Sync {
     std::vector<double> offsets;         // beep minus flash, seconds, per flash with sound
     double videoStart = 0, audioStart = 0;
     double largestVideoGap = 0;
+    double largestVideoGapAt = 0;  // where it begins, seconds
     int frames = 0;
     double duration = 0;
     int stumbles = 0;  // flashes the player showed too long
@@ -77,7 +78,8 @@ struct Sync {
         std::ostringstream s;
         s.precision(3);
         s << "mean " << mean() * 1000 << " ms, worst " << worst() * 1000 << " ms over " << offsets.size()
-          << " pairs, " << stumbles << " flashes shown too long; offsets (s):";
+          << " pairs, " << stumbles << " flashes shown too long, largest frame gap " << largestVideoGap * 1000
+          << " ms at " << largestVideoGapAt << " s; offsets (s):";
         for (std::size_t i = 0; i < offsets.size(); ++i) s << " " << flashes[i] << ":" << offsets[i];
         return s.str();
     }
@@ -188,7 +190,10 @@ protected:
         }
         sync.frames = static_cast<int>(shown.size());
         for (std::size_t i = 1; i < shown.size(); ++i)
-            sync.largestVideoGap = std::max(sync.largestVideoGap, shown[i].time - shown[i - 1].time);
+            if (shown[i].time - shown[i - 1].time > sync.largestVideoGap) {
+                sync.largestVideoGap = shown[i].time - shown[i - 1].time;
+                sync.largestVideoGapAt = shown[i - 1].time;
+            }
         // A frame is a moment of the screen. The first bright frame of a
         // flash caught its picture k, which the player showed from k/60 s
         // after the flash began until the next: the flash began between
