@@ -3,6 +3,7 @@
 # (5 fps), and while recording a 640x480 meeting window, against the ffmpeg
 # command line capturing and encoding the same: the window's frame rectangle
 # (x11grab) and both sound sides mixed (pulse + amix) -> wmv1 + wmav2.
+# PICTURE=still records a meeting whose picture never changes.
 # Run: scripts/virtual-desktop run bench/recorder_cpu.sh
 set -euo pipefail
 program="${1:-$(dirname "$0")/../build/bin/talvora}"
@@ -19,7 +20,12 @@ answer_boxes() {
   done
 }
 
-ffplay -loglevel quiet -f lavfi -i testsrc=size=640x480:rate=15 -window_title "Zoom Meeting" -left 60 -top 60 &
+case "${PICTURE:-moving}" in
+  moving) source=testsrc=size=640x480:rate=15 ;;
+  still) source=color=c=0x336699:size=640x480:rate=15 ;;
+  *) echo "PICTURE is moving or still" >&2; exit 2 ;;
+esac
+ffplay -loglevel quiet -f lavfi -i "$source" -window_title "Zoom Meeting" -left 60 -top 60 &
 meeting=$!
 "$program" >/dev/null 2>&1 &
 recorder=$!

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -110,6 +111,27 @@ std::unique_ptr<QWidget> colourWindow(Qt::GlobalColor colour, const QRect& where
     return widget;
 }
 
+// A small square at `at` that changes its colour every 10 ms: the picture
+// around it is never the same twice, so every frame is sent.
+std::unique_ptr<QWidget> ticker(const QPoint& at) {
+    auto widget = colourWindow(Qt::green, {at.x(), at.y(), 8, 8});
+    auto* timer = new QTimer(widget.get());
+    QObject::connect(timer, &QTimer::timeout, widget.get(), [w = widget.get(), n = 0]() mutable {
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor::fromHsv(n++ * 7 % 360, 255, 255));
+        w->setPalette(palette);
+        w->update();
+    });
+    timer->start(10);
+    return widget;
+}
+
+std::string property(const Filter& filter, const std::string& name) {
+    for (const auto& [key, value] : filter.properties())
+        if (key == name) return value;
+    return {};
+}
+
 struct Bgr {
     int b, g, r;
     bool operator==(const Bgr&) const = default;
@@ -177,6 +199,7 @@ protected:
 
 TEST_F(ScreenCaptureTest, CapturesTheRectangleAtTheFrameRateWithEvenTimestamps) {
     auto red = colourWindow(Qt::red, {100, 100, 320, 240});
+    auto moving = ticker({140, 140});
     ASSERT_TRUE(waitFor([] { return screenPixel(260, 220) == kRed; }));
     build({15, 32, 100, 100, 420, 340, 1, 1000, 1, 0, 0, 0, 0, 0, 100, 0});
     EXPECT_EQ(format, (VideoFormat{320, 240, 32, 15}));
@@ -205,6 +228,29 @@ TEST_F(ScreenCaptureTest, CapturesTheRectangleAtTheFrameRateWithEvenTimestamps) 
     ASSERT_EQ(last->data.size(), 320u * 4 * 240);
     for (auto [x, y] : {std::pair{0, 0}, {319, 0}, {0, 239}, {319, 239}, {160, 120}}) EXPECT_EQ(pixel(*last, format, x, y), kRed);
     EXPECT_EQ(last->data[3], 0xFF);  // opaque fourth byte
+}
+
+TEST_F(ScreenCaptureTest, AStillPictureIsSentOnceASecondAndAtTheEnd) {
+    auto red = colourWindow(Qt::red, {100, 100, 320, 240});
+    ASSERT_TRUE(waitFor([] { return screenPixel(260, 220) == kRed; }));
+    build({15, 32, 100, 100, 420, 340, 1, 1000, 1, 0, 0, 0, 0, 0, 100, 0});
+    ASSERT_EQ(graph.run(), S_OK);
+    pump(2600);
+    ASSERT_EQ(graph.stop(), S_OK);
+    const auto arrivals = sink->arrivals();
+    // The first frame, one a second after it, and the last at the stop.
+    ASSERT_GE(arrivals.size(), 3u);
+    EXPECT_LE(arrivals.size(), 5u);
+    for (std::size_t i = 1; i < arrivals.size(); ++i) {
+        const std::int64_t step = arrivals[i].sample->pts_100ns - arrivals[i - 1].sample->pts_100ns;
+        EXPECT_GT(step, 0);
+        EXPECT_EQ(step % k15Fps_100ns, 0);
+        EXPECT_LE(step, 10'000'000 + k15Fps_100ns);
+    }
+    // The stream lasts to the stop, however still the picture.
+    EXPECT_GE(arrivals.back().sample->pts_100ns, 23'000'000);
+    EXPECT_EQ(pixel(*arrivals.back().sample, format, 160, 120), kRed);
+    EXPECT_GE(std::stoi(property(*capture, "Frames captured")), 36);
 }
 
 TEST_F(ScreenCaptureTest, ARectangleOffTheScreenIsBlackThereIn24Bits) {
@@ -256,6 +302,7 @@ TEST_F(ScreenCaptureTest, DrawsThePointerOnlyWhenAsked) {
 
 TEST_F(ScreenCaptureTest, APauseSendsNothingAndLeavesNoGapInTheTimestamps) {
     auto red = colourWindow(Qt::red, {100, 100, 320, 240});
+    auto moving = ticker({140, 140});
     build({15, 32, 100, 100, 420, 340, 1, 1000, 1, 0, 0, 0, 0, 0, 100, 0});
     ASSERT_EQ(graph.run(), S_OK);
     pump(1000);
@@ -289,14 +336,9 @@ TEST_F(ScreenCaptureTest, APauseSendsNothingAndLeavesNoGapInTheTimestamps) {
     EXPECT_LT(arrivals.back().sample->pts_100ns, 22'000'000);
 }
 
-std::string property(const Filter& filter, const std::string& name) {
-    for (const auto& [key, value] : filter.properties())
-        if (key == name) return value;
-    return {};
-}
-
 TEST_F(ScreenCaptureTest, ASlowDownstreamNeverHoldsTheCaptureUp) {
     auto red = colourWindow(Qt::red, {100, 100, 320, 240});
+    auto moving = ticker({140, 140});
     sink->delay = std::chrono::milliseconds(300);
     build({15, 32, 100, 100, 420, 340, 1, 1000, 1, 0, 0, 0, 0, 0, 100, 0});
     ASSERT_EQ(graph.run(), S_OK);
@@ -338,6 +380,7 @@ TEST_F(ScreenCaptureTest, CapturesATrackedWindowEvenWhenCoveredAndFallsBackToThe
     auto blue = colourWindow(Qt::blue, {frame.left - 10, frame.top - 10, frame.width() + 20, frame.height() + 20});
     const QPoint centre(frame.left + frame.width() / 2, frame.top + frame.height() / 2);
     ASSERT_TRUE(waitFor([&] { return screenPixel(centre.x(), centre.y()) == kBlue; }));
+    auto moving = ticker({frame.left + 4, frame.top + 4});
 
     build({15, 32, frame.left, frame.top, frame.right, frame.bottom, 1, 1000, 1, 0, 0, id, 1, 0, 100, 0});
     SamplePtr last = runFor(1000);

@@ -2,7 +2,10 @@
 #include <QString>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "RecordingDesktopTest.h"
 
@@ -60,6 +63,33 @@ TEST_F(WmvRecordingTest, APauseLeavesNoGap) {
     // held against the time the graph really ran (pauses left out).
     EXPECT_NEAR(probeDuration(file), runningTime_s, 0.5);
     EXPECT_NEAR(runningTime_s, 5.0, 1.0);
+}
+
+
+// A meeting that shows a still picture: unchanged frames are not written, and
+// the file still lasts as long as the recording and plays the picture.
+class StillWmvRecordingTest : public test::RecordingDesktopTest {
+protected:
+    StillWmvRecordingTest() : RecordingDesktopTest("color=c=0x336699:size=640x480:rate=15") {}
+};
+
+TEST_F(StillWmvRecordingTest, WritesFewFramesAndLastsToTheStop) {
+    const std::string file = record("Zoom_still.wmv", [](Settings& s) { s.protocol = 1; }, 6000);
+    EXPECT_NEAR(probeDuration(file), runningTime_s, 0.5);
+    const std::string times = run("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries", "packet=pts_time",
+                                              "-of", "csv=p=0", QString::fromStdString(file)});
+    std::vector<double> pts;
+    std::istringstream lines(times);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty()) pts.push_back(std::stod(line));
+    ASSERT_FALSE(pts.empty());
+    EXPECT_LT(pts.size(), static_cast<std::size_t>(runningTime_s * 15 / 3)) << times;
+    EXPECT_GE(pts.back(), runningTime_s - 0.3) << times;
+    EXPECT_NEAR(dominantFrequency(decodedSound(file), 44100), 440.0, 15.0);
+    const auto& lines2 = log.lines();
+    EXPECT_TRUE(std::any_of(lines2.begin(), lines2.end(), [](const std::string& l) {
+        return l.find("unchanged and not sent") != std::string::npos && l.find(" 0 unchanged") == std::string::npos;
+    }));
 }
 
 }  // namespace

@@ -40,12 +40,13 @@ HRESULT ScreenCaptureFilter::changeState(FilterState from, FilterState to, Strea
             captured_ = worker_->captured();
             late_ = worker_->late();
             overflowed_ = worker_->overflowed();
+            const std::int64_t unchanged = worker_->unchanged();
             worker_.reset();
             // Tells from a user's log whether the machine kept up.
             log_.append(format("\r\nScreen capture: %lld frames captured, %lld dropped as late, %lld dropped "
-                               "because downstream was full",
+                               "because downstream was full, %lld unchanged and not sent",
                                static_cast<long long>(captured_), static_cast<long long>(late_),
-                               static_cast<long long>(overflowed_)));
+                               static_cast<long long>(overflowed_), static_cast<long long>(unchanged)));
         }
         return S_OK;
     }

@@ -17,6 +17,8 @@ constexpr std::size_t kQueuedFrames = 4;
 std::size_t frameBytes(const ScreenCaptureParams& params) {
     return static_cast<std::size_t>(params.stride()) * params.rect.height();
 }
+// Longest stretch without a frame sent while the picture stays the same.
+constexpr std::int64_t kResendUnchanged_100ns = 10'000'000;
 // Longest sleep, so that a pause or a stop is noticed at once.
 constexpr std::int64_t kLongestSleep_100ns = 200'000;
 }  // namespace
@@ -94,12 +96,25 @@ void ScreenCaptureWorker::captureLoop() {
         const ImageView view{sample->data.data(), width, height, stride, params_.bitsPerPixel / 8};
         if (!grabber_->grab(params_, view)) {
             log_.append("\r\nScreen capture stopped: " + grabber_->error());
-            return;
+            break;
         }
         ++captured_;
         late_ = pacer.dropped();
-        delivery_.push(std::move(sample));
+        if (worthSending(sample)) delivery_.push(std::move(sample));
     }
+    if (keptBack_) delivery_.push(keptBack_);
+}
+
+bool ScreenCaptureWorker::worthSending(const std::shared_ptr<MediaSample>& sample) {
+    if (lastSent_ && sample->data == lastSent_->data &&
+        sample->pts_100ns - lastSent_->pts_100ns < kResendUnchanged_100ns) {
+        ++unchanged_;
+        keptBack_ = sample;
+        return false;
+    }
+    lastSent_ = sample;
+    keptBack_.reset();
+    return true;
 }
 
 }  // namespace platform

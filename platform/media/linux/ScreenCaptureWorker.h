@@ -18,6 +18,9 @@ namespace platform {
 // The capture thread of one run of the screen capture: grabs a frame each
 // time the stream clock reaches the next frame's time (FramePacer) while it
 // is told to run, and hands it to a SampleDelivery, which never blocks it.
+// A frame whose picture did not change is not sent, except once a second
+// (so that writers and players hear from the stream) and at the end (so
+// that the stream lasts as long as the recording).
 // Made and destroyed on the UI thread by the filter's state changes.
 class ScreenCaptureWorker {
 public:
@@ -35,12 +38,18 @@ public:
     std::int64_t captured() const { return captured_; }
     // Frames skipped because the capture fell behind the clock.
     std::int64_t late() const { return late_; }
+    // Frames that showed the same picture as the frame before and were not
+    // sent: an unchanged screen is neither converted nor encoded again.
+    std::int64_t unchanged() const { return unchanged_; }
     // Frames dropped because downstream had not taken the earlier ones.
     std::int64_t overflowed() const { return delivery_.dropped(); }
 
 private:
     void run();
     void captureLoop();
+    // False when the frame shows what the last one sent showed, and that was
+    // sent recently enough: it is kept back, to be sent at the stop.
+    bool worthSending(const std::shared_ptr<MediaSample>& sample);
     // Sleeps up to `timeout_100ns` of real time, less when woken.
     void sleep(std::int64_t timeout_100ns);
     void wake();
@@ -54,6 +63,9 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<std::int64_t> captured_{0};
     std::atomic<std::int64_t> late_{0};
+    std::atomic<std::int64_t> unchanged_{0};
+    SamplePtr lastSent_;
+    SamplePtr keptBack_;  // the newest unchanged frame not sent
 
     std::mutex mutex_;
     std::condition_variable wakeUp_;
