@@ -1,5 +1,6 @@
-// The endpoint probe against the virtual desktop's sound server: a 44100 Hz
-// stereo null sink "speakers" and the source "microphone".
+// The endpoint probe against the virtual desktop's sound server: a stereo
+// null sink "speakers" and the source "microphone", at 44100 Hz on
+// PulseAudio and at 48000 Hz, its own rate, on PipeWire.
 #include <QProcess>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,6 +20,16 @@ QString pactl(const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+// The rate the server gives the sink or source `name` ("sinks" or "sources").
+unsigned serverRate(const QString& kind, const QString& name) {
+    for (const QString& line : pactl({"list", "short", kind}).split('\n')) {
+        const QStringList fields = line.split('\t');
+        // index, name, driver, "s16le 2ch 44100Hz", state
+        if (fields.size() > 3 && fields[1] == name) return fields[3].section(' ', -1).chopped(2).toUInt();
+    }
+    return 0;
+}
+
 class CoreAudioDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -32,12 +43,15 @@ protected:
     talvora::CoreAudio core{fakes.ctx, audio, [this] { ++exits; }};
 };
 
-TEST_F(CoreAudioDesktopTest, ProbePassesAt44100Hz) {
+TEST_F(CoreAudioDesktopTest, ProbePassesAtTheServersRate) {
+    const unsigned rate = serverRate("sinks", "speakers");
+    ASSERT_THAT(rate, ::testing::AnyOf(44100u, 48000u));
+    ASSERT_EQ(serverRate("sources", "microphone"), rate);
     EXPECT_EQ(core.CheckSpeakersFormat(), 1);
     EXPECT_EQ(core.CheckMicrophoneFormat(), 1);
-    EXPECT_EQ(core.state().speakerMixRate, 44100u);
-    EXPECT_EQ(core.state().micMixRate, 44100u);
-    EXPECT_EQ(fakes.ctx.audio.clientRate, 44100);
+    EXPECT_EQ(core.state().speakerMixRate, rate);
+    EXPECT_EQ(core.state().micMixRate, rate);
+    EXPECT_EQ(fakes.ctx.audio.clientRate, static_cast<int>(rate));
     EXPECT_TRUE(fakes.messageBox.shown().empty());
     EXPECT_EQ(core.GetDefaultMicrophoneName(), platform::S_OK);
     EXPECT_EQ(core.state().defaultMicName, "Microphone");
