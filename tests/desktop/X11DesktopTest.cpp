@@ -46,6 +46,7 @@ static bool operator==(const Monitor& a, const Monitor& b) { return a.monitor ==
 
 namespace {
 
+using talvora::test::settled;
 using talvora::test::waitFor;
 
 using platform::Monitor;
@@ -269,14 +270,14 @@ TEST_F(X11DesktopTest, RestoredWindowComesBackInPlaceAndNotTopmost) {
     converter.show();
     const WindowId id = static_cast<WindowId>(converter.winId());
     ASSERT_TRUE(waitFor([&] { return windows.isVisible(id) && (windows.extendedStyle(id) & platform::WS_EX_TOPMOST) != 0; }));
-    const Rect before = windows.rect(id);
+    const Rect before = settled([&] { return windows.rect(id); });
     runTool("xdotool", {"windowminimize", "--sync", hex(id)});
     ASSERT_TRUE(waitFor([&] { return windows.isMinimized(id); }));
 
     windows.restoreBelowTopmost(id);
     EXPECT_TRUE(waitFor([&] { return windows.isVisible(id) && !windows.isMinimized(id); }));
     EXPECT_TRUE(waitFor([&] { return (windows.extendedStyle(id) & platform::WS_EX_TOPMOST) == 0; }));
-    EXPECT_EQ(windows.rect(id), before);
+    EXPECT_EQ(settled([&] { return windows.rect(id); }), before);
 }
 
 TEST_F(X11DesktopTest, TopLevelFollowsTheStackingWithHiddenWindowsLast) {
