@@ -57,7 +57,7 @@ HRESULT AsfMuxer::open(const std::string& path) {
         [this](const SampleQueue::Item& item) {
             if (!failed_) encode(item);
         },
-        [this] { closeFile(); });
+        [this] { closeFile(); }, "WMV writer");  // encodes both streams, then writes
     return S_OK;
 }
 

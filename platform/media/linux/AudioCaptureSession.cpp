@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "platform/core/Format.h"
+#include "platform/core/linux/ThreadName.h"
 
 namespace platform {
 namespace {
@@ -45,6 +46,7 @@ void AudioCaptureSession::setRunning(bool running) { running_ = running; }
 void AudioCaptureSession::finish() { finish_ = true; }
 
 void AudioCaptureSession::run() {
+    nameThisThread("Sound capture");
     try {
         capture();
     } catch (const std::exception& e) {

@@ -86,7 +86,8 @@ HRESULT EncoderFilter::start() {
                 log_.append(format("\r\n%s: cannot drain the encoder: %s", logName_.c_str(), e.what()));
             }
             output_.deliverEndOfStream();
-        });
+        },
+        logName_);
     run_.put(std::move(run));
     return S_OK;
 }

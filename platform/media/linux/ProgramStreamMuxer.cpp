@@ -100,7 +100,8 @@ HRESULT ProgramStreamMuxer::open() {
     if (!packet_) return report("cannot set up the output", AVERROR(ENOMEM));
     if (int error = avformat_write_header(format_.get(), nullptr); error < 0)
         return report("cannot write the header", error);
-    worker_.start([this](const SampleQueue::Item& item) { writePacket(item); }, [this] { closeStream(); });
+    worker_.start([this](const SampleQueue::Item& item) { writePacket(item); }, [this] { closeStream(); },
+                  "MPEG writer");
     return S_OK;
 }
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/core/linux/ThreadName.h"
+
 namespace platform {
 
 SampleDelivery::SampleDelivery(std::size_t byteBudget, Deliver deliver, EndOfStream endOfStream)
@@ -16,6 +18,9 @@ SampleDelivery::~SampleDelivery() {
 }
 
 void SampleDelivery::run() {
+    // The screen capture's frames go downstream (conversion, preview, the
+    // encoder's queue) on this thread.
+    nameThisThread("Frame delivery");
     try {
         while (auto item = queue_.pop()) {
             deliver_(item->sample);

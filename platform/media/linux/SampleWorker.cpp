@@ -2,16 +2,21 @@
 
 #include <utility>
 
+#include "platform/core/linux/ThreadName.h"
+
 namespace platform {
 
 SampleWorker::SampleWorker(std::vector<std::size_t> byteBudgets) : queue_(std::move(byteBudgets)) {}
 
 SampleWorker::~SampleWorker() { stop(); }
 
-void SampleWorker::start(Process process, Finish finish) {
+void SampleWorker::start(Process process, Finish finish, const std::string& threadName) {
     process_ = std::move(process);
     finish_ = std::move(finish);
-    thread_ = std::thread(&SampleWorker::run, this);
+    thread_ = std::thread([this, threadName] {
+        nameThisThread(threadName);
+        run();
+    });
 }
 
 bool SampleWorker::push(std::size_t stream, SamplePtr sample) { return queue_.push(stream, std::move(sample)); }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -27,7 +28,8 @@ public:
     SampleWorker(const SampleWorker&) = delete;
     SampleWorker& operator=(const SampleWorker&) = delete;
 
-    void start(Process process, Finish finish);
+    // `threadName` names the worker's thread.
+    void start(Process process, Finish finish, const std::string& threadName);
     // Any thread; never blocks. False when the sample was dropped.
     bool push(std::size_t stream, SamplePtr sample);
     // Takes no more samples and waits until every waiting one was processed

@@ -5,6 +5,7 @@
 #include <exception>
 #include <utility>
 
+#include "platform/core/linux/ThreadName.h"
 #include "platform/media/linux/FramePacer.h"
 
 namespace platform {
@@ -61,6 +62,7 @@ void ScreenCaptureWorker::sleep(std::int64_t timeout_100ns) {
 }
 
 void ScreenCaptureWorker::run() {
+    nameThisThread("Screen grab");
     try {
         captureLoop();
     } catch (const std::exception& e) {
