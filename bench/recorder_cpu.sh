@@ -3,7 +3,9 @@
 # (5 fps), and while recording a 640x480 meeting window, against the ffmpeg
 # command line capturing and encoding the same: the window's frame rectangle
 # (x11grab) and both sound sides mixed (pulse + amix) -> wmv1 + wmav2.
-# PICTURE=still records a meeting whose picture never changes.
+# SIZE (640x480) and RATE (15) give the meeting window's size and the frame
+# rate of both; PICTURE=still records a meeting whose picture never changes,
+# PICTURE=noisy one whose every pixel changes every frame.
 # Run: scripts/virtual-desktop run bench/recorder_cpu.sh
 set -euo pipefail
 program="${1:-$(dirname "$0")/../build/bin/talvora}"
@@ -20,17 +22,28 @@ answer_boxes() {
   done
 }
 
+size="${SIZE:-640x480}"
+rate="${RATE:-15}"
 case "${PICTURE:-moving}" in
-  moving) source=testsrc=size=640x480:rate=15 ;;
-  still) source=color=c=0x336699:size=640x480:rate=15 ;;
-  *) echo "PICTURE is moving or still" >&2; exit 2 ;;
+  moving) source="testsrc=size=$size:rate=$rate" ;;
+  still) source="color=c=0x336699:size=$size:rate=$rate" ;;
+  noisy) source="testsrc=size=$size:rate=$rate,noise=alls=16:allf=t" ;;
+  *) echo "PICTURE is moving, still or noisy" >&2; exit 2 ;;
 esac
-ffplay -loglevel quiet -f lavfi -i "$source" -window_title "Zoom Meeting" -left 60 -top 60 &
+start_recorder() {
+  "$program" >/dev/null 2>&1 &
+  recorder=$!
+  for _ in $(seq 1 8); do sleep 1; answer_boxes; done
+}
+ffplay -loglevel quiet -f lavfi -i "$source" -window_title "Zoom Meeting" -left 20 -top 20 &
 meeting=$!
-"$program" >/dev/null 2>&1 &
-recorder=$!
+recorder=
 trap 'kill $meeting $recorder 2>/dev/null || true' EXIT
-for _ in $(seq 1 8); do sleep 1; answer_boxes; done
+# The first start writes the settings; the frame rate is set there.
+start_recorder
+kill -TERM "$recorder"; wait "$recorder" 2>/dev/null || true
+sed -i "s/^Frame Rate: .*/Frame Rate: $rate.00/" "$(find "$work" -name '*.ini' | head -n 1)"
+start_recorder
 
 before=$(cpu_ticks $recorder); sleep "$seconds"; after=$(cpu_ticks $recorder)
 echo "recorder idle with preview: $(percent $((after - before))) % of one core"
@@ -50,7 +63,7 @@ window=$(xdotool search --name '^Zoom Meeting$' | head -n 1)
 read -r left right top bottom < <(xprop -id "$window" _NET_FRAME_EXTENTS | awk -F' = ' '{gsub(/,/, ""); print $2}')
 x=$((x - ${left:-0})); y=$((y - ${top:-0}))
 w=$((w + ${left:-0} + ${right:-0})); h=$((h + ${top:-0} + ${bottom:-0}))
-ffmpeg -loglevel quiet -y -f x11grab -framerate 15 -video_size "$((w - w % 8))x$((h - h % 8))" -i "$DISPLAY+$x,$y" \
+ffmpeg -loglevel quiet -y -f x11grab -framerate "$rate" -video_size "$((w - w % 8))x$((h - h % 8))" -i "$DISPLAY+$x,$y" \
   -f pulse -i speakers.monitor -f pulse -i microphone -filter_complex "[1:a][2:a]amix=inputs=2[a]" \
   -map 0:v -map "[a]" -c:v wmv1 -b:v 1200k -c:a wmav2 -b:a 64k "$work/peer.wmv" &
 peer=$!
