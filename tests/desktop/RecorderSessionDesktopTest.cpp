@@ -53,18 +53,10 @@ protected:
     void SetUp() override {
         test::RecorderProcessTest::SetUp();
         if (IsSkipped()) return;
-        meeting.start("ffplay", {"-loglevel", "quiet", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=15",
-                                 "-window_title", "Zoom Meeting", "-left", "60", "-top", "60"});
-        const QString tone = home.filePath("tone.wav");
-        QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", tone, "synth", "300", "sine", "440", "vol", "0.5"});
-        player.start("paplay", {tone});
+        startMeetingAndTone();
     }
     void TearDown() override {
         test::RecorderProcessTest::TearDown();
-        for (QProcess* p : {&meeting, &player}) {
-            p->kill();
-            p->waitForFinished(3000);
-        }
         if (!mounted.isEmpty()) QProcess::execute("umount", {"-l", mounted});
     }
 
@@ -120,8 +112,6 @@ protected:
     }
     QString recordingPath(const QString& name) const { return home.filePath("Videos/Talvora Recordings/" + name); }
 
-    QProcess meeting;
-    QProcess player;
     QString mounted;
 };
 

@@ -92,8 +92,16 @@ void AsfMuxer::closeFile() {
     } catch (const std::exception& e) {
         log_.append(format("\r\nASF writer: cannot drain the encoders (%s): %s", path_.c_str(), e.what()));
     }
-    if (int error = av_write_trailer(format_.get()); error < 0) report("cannot write the trailer", error);
-    if (int error = avio_closep(&format_->pb); error < 0) report("cannot close the file", error);
+    bool complete = !failed_;
+    if (int error = av_write_trailer(format_.get()); error < 0) {
+        report("cannot write the trailer", error);
+        complete = false;
+    }
+    if (int error = avio_closep(&format_->pb); error < 0) {
+        report("cannot close the file", error);
+        complete = false;
+    }
+    complete_ = complete;
 
     const std::int64_t encoded = video_ ? video_->encodedFrames() : 0;
     const std::int64_t skipped = video_ ? video_->skippedFrames() : 0;

@@ -45,6 +45,9 @@ public:
     int writeError() const { return writeError_; }
     // Whether open() got as far as creating the file.
     bool createdFile() const { return createdFile_; }
+    // After finish(): every sample went in and the index and the trailer were
+    // written, so that the file needs no repair.
+    bool complete() const { return complete_; }
 
 private:
     HRESULT report(const char* what, int error);
@@ -60,6 +63,7 @@ private:
     bool createdFile_ = false;
     bool failed_ = false;  // muxer thread
     std::atomic<int> writeError_{0};
+    std::atomic<bool> complete_{false};
     SampleWorker worker_;
 };
 
