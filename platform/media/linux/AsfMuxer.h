@@ -10,6 +10,7 @@
 #include "platform/core/HResult.h"
 #include "platform/media/MediaType.h"
 #include "platform/media/WmProfile.h"
+#include "platform/media/linux/CappedFileOutput.h"
 #include "platform/media/linux/FfmpegHandles.h"
 #include "platform/media/linux/SampleWorker.h"
 #include "platform/media/linux/WmaAudioEncoder.h"
@@ -59,6 +60,7 @@ private:
     bool audioFirst_;
     std::optional<WmvVideoEncoder> video_;
     std::optional<WmaAudioEncoder> audio_;
+    CappedFileOutput output_;
     ffmpeg::OutputFormatPtr format_;
     bool createdFile_ = false;
     bool failed_ = false;  // muxer thread
