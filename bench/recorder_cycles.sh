@@ -31,14 +31,14 @@ sample() {
   echo "$fds $threads $rss"
 }
 
-sox -n -r 44100 -c 2 "$work/tone.wav" synth 36000 sine 440 vol 0.5
+sox -n -r 44100 -c 2 "$work/tone.wav" synth 60 sine 440 vol 0.5
 ffplay -loglevel quiet -f lavfi -i testsrc=size=640x480:rate=15 -window_title "Zoom Meeting" -left 60 -top 60 &
 meeting=$!
-paplay "$work/tone.wav" &
+(while paplay "$work/tone.wav"; do :; done) &
 tone=$!
 "$program" >/dev/null 2>&1 &
 recorder=$!
-trap 'kill $meeting $tone $recorder 2>/dev/null || true' EXIT
+trap 'kill $meeting $tone $recorder 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 1 8); do sleep 1; answer_boxes; done
 
 at10=""
