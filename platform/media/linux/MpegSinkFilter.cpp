@@ -65,6 +65,9 @@ HRESULT MpegSinkFilter::openFile() {
     std::unique_ptr<std::FILE, FileClose> file(std::fopen(fileName_.c_str(), mode));
     if (!file) {
         const int error = errno;
+        // Nothing of ours to repair (a file that was there stays as it was).
+        if (noted_) journal_->end(fileName_);
+        noted_ = false;
         log_.append(format("\r\nMPEG sink: cannot create %s: %s", fileName_.c_str(), std::strerror(error)));
         return hresultFromErrno(error);
     }
