@@ -2,7 +2,9 @@
 // runs the application object.
 #include <QApplication>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/AppContext.h"
@@ -32,6 +34,7 @@
 #include "platform/media/linux/FfmpegLogLevel.h"
 #include "platform/media/linux/Mpeg2Filters.h"
 #include "platform/media/linux/QtPropertyPages.h"
+#include "platform/media/linux/RecordingRepair.h"
 #include "platform/media/linux/VideoFilters.h"
 #include "platform/media/linux/WriterFilters.h"
 #include "platform/shell/PathMapping.h"
@@ -79,8 +82,15 @@ int main(int argc, char** argv) {
     platform::FilterRegistry filterRegistry;
     platform::registerVideoFilters(filterRegistry, log);
     platform::registerAudioFilters(filterRegistry, audioSystem, log);
-    platform::registerWriterFilters(filterRegistry, log);
-    platform::registerMpeg2Filters(filterRegistry, log);
+    // Recordings being written are noted in the data folder, so that one left
+    // unfinished by a killed recorder is repaired at the next start.
+    const std::optional<std::string> appData = folders.roamingAppData(false);
+    const platform::RecordingJournal journal(
+        appData ? platform::paths::join(platform::paths::join(*appData, talvora::SettingsStore::kDataFolderName),
+                                        "Unfinished Recordings")
+                : std::string());
+    platform::registerWriterFilters(filterRegistry, log, &journal);
+    platform::registerMpeg2Filters(filterRegistry, log, &journal);
     platform::FilterModules filterModules;
     platform::addBuiltInFilterModules(filterModules);
     launcher.addBuiltIn("regsvr32",
@@ -138,6 +148,8 @@ int main(int argc, char** argv) {
                                     frame->rebuildRecorderWindow(percent);
                             }});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
+    // Only the one running recorder repairs, beside whatever it records.
+    const std::jthread repairs([&journal, &log] { platform::repairUnfinishedRecordings(journal, log); });
     platform::TerminationSignals terminationSignals([&replicast](int) { replicast.endBySignal(); });
     return app.exec();
 }

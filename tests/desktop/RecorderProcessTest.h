@@ -38,6 +38,10 @@ protected:
         ASSERT_TRUE(home.isValid());
     }
     void TearDown() override {
+        for (QProcess* p : {&meeting, &player}) {
+            p->kill();
+            p->waitForFinished(3000);
+        }
         for (auto* p : processes) {
             p->kill();
             p->waitForFinished(3000);
@@ -82,8 +86,20 @@ protected:
         return windows.isVisible(id) ? id : 0;
     }
 
+    // A "Zoom Meeting" window showing a moving pattern, and a 440 Hz tone on
+    // the speakers, until the test ends.
+    void startMeetingAndTone() {
+        meeting.start("ffplay", {"-loglevel", "quiet", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=15",
+                                 "-window_title", "Zoom Meeting", "-left", "60", "-top", "60"});
+        const QString tone = home.filePath("tone.wav");
+        QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", tone, "synth", "300", "sine", "440", "vol", "0.5"});
+        player.start("paplay", {tone});
+    }
+
     QTemporaryDir home;
     std::vector<QProcess*> processes;
+    QProcess meeting;
+    QProcess player;
     platform::X11Windows windows;
 };
 

@@ -53,18 +53,10 @@ protected:
     void SetUp() override {
         test::RecorderProcessTest::SetUp();
         if (IsSkipped()) return;
-        meeting.start("ffplay", {"-loglevel", "quiet", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=15",
-                                 "-window_title", "Zoom Meeting", "-left", "60", "-top", "60"});
-        const QString tone = home.filePath("tone.wav");
-        QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", tone, "synth", "300", "sine", "440", "vol", "0.5"});
-        player.start("paplay", {tone});
+        startMeetingAndTone();
     }
     void TearDown() override {
         test::RecorderProcessTest::TearDown();
-        for (QProcess* p : {&meeting, &player}) {
-            p->kill();
-            p->waitForFinished(3000);
-        }
         if (!mounted.isEmpty()) QProcess::execute("umount", {"-l", mounted});
     }
 
@@ -120,8 +112,6 @@ protected:
     }
     QString recordingPath(const QString& name) const { return home.filePath("Videos/Talvora Recordings/" + name); }
 
-    QProcess meeting;
-    QProcess player;
     QString mounted;
 };
 
@@ -212,6 +202,7 @@ TEST_F(RecorderSessionDesktopTest, AFullDiskStopsTheRecordingAndTheRecorderStays
     QProcess* recorder = startRecorder();
     const platform::WindowId window = waitForRecorder();
     ASSERT_NE(window, 0u);
+    const QString settingsFile = home.filePath(".config/Corvane Telmark 2/settings_rp_goog.ini");
     QProcess::execute("xdotool", {"key", "ctrl+s"});
     ASSERT_TRUE(waitFor([&] { return logged("is full. The recording made so far is saved."); }, 60000))
         << log();
@@ -220,7 +211,15 @@ TEST_F(RecorderSessionDesktopTest, AFullDiskStopsTheRecordingAndTheRecorderStays
     EXPECT_TRUE(waitFor([&] { return windows.isVisible(window); }, 5000)) << "the window comes back";
     EXPECT_EQ(recorder->state(), QProcess::Running);
     ASSERT_EQ(recordings().size(), 1);
-    EXPECT_GT(probe(recordingPath(recordings()[0])).duration_s, -1.0);  // ffprobe reads it
+    const Probe cut = probe(recordingPath(recordings()[0]));
+    EXPECT_GT(cut.duration_s, 1.0) << "what was written so far plays";
+    EXPECT_TRUE(cut.decodes) << "to its end";
+    // The settings file (on another disk) is whole: from its first line to
+    // its notice, with the recordings folder it had.
+    const std::string settings = test::readFile(settingsFile);
+    EXPECT_EQ(settings.rfind("Talvora Settings -- Do not delete or alter\r\n", 0), 0u);
+    EXPECT_NE(settings.find("\r\nRecording Folder: " + mounted.toStdString() + "\r\n"), std::string::npos);
+    EXPECT_TRUE(settings.ends_with("Copyright Corvane Telmark. All rights reserved.")) << settings;
     // With room again, the next recording works.
     QFile::remove(recordingPath(recordings()[0]));
     QProcess::execute("xdotool", {"key", "ctrl+s"});

@@ -57,13 +57,7 @@ TEST_F(RecorderStartupTest, SecondInstanceSaysSoAndLeavesTheFirstRunning) {
 }
 
 TEST_F(RecorderStartupTest, HotkeyRecordsTheMeetingWindowUntilPressedAgain) {
-    QProcess meeting;
-    meeting.start("ffplay", {"-loglevel", "quiet", "-f", "lavfi", "-i", "testsrc=size=640x480:rate=15",
-                             "-window_title", "Zoom Meeting", "-left", "60", "-top", "60"});
-    const QString tone = home.filePath("tone.wav");
-    QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", tone, "synth", "30", "sine", "440", "vol", "0.5"});
-    QProcess player;
-    player.start("paplay", {tone});
+    startMeetingAndTone();
     startRecorder("recorder.log");
     const platform::WindowId recorder = waitForRecorder();  // the tracker has taken the meeting window by now
     ASSERT_NE(recorder, 0u);
@@ -89,10 +83,6 @@ TEST_F(RecorderStartupTest, HotkeyRecordsTheMeetingWindowUntilPressedAgain) {
     const double duration = std::stod(out.substr(out.rfind('\n', out.size() - 2) + 1));
     EXPECT_GE(duration, 9.5);
     EXPECT_LE(duration, 13.0);  // the stop keeps recording for its one second of messages
-    for (QProcess* p : {&meeting, &player}) {
-        p->kill();
-        p->waitForFinished(3000);
-    }
 }
 
 }  // namespace

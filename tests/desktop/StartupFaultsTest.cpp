@@ -208,9 +208,9 @@ TEST_F(StartupFaultsTest, FullSettingsDiskKeepsTheRecorderAndSavesOnceThereIsRoo
 
     ASSERT_TRUE(minimise(window));
     disk.fill();
-    const platform::WindowId meeting = windows.find("Zoom Meeting");
-    ASSERT_NE(meeting, 0u);
-    QProcess::execute("xdotool", {"windowmove", QString::number(meeting), "400", "300"});
+    const platform::WindowId meetingWindow = windows.find("Zoom Meeting");
+    ASSERT_NE(meetingWindow, 0u);
+    QProcess::execute("xdotool", {"windowmove", QString::number(meetingWindow), "400", "300"});
     ASSERT_TRUE(waitLogged("Talvora Message: Cannot find or open file " + settings.toStdString() +
                            ". Cannot save settings"));
     answerFor(4000);

@@ -25,7 +25,11 @@ AsfMuxer::AsfMuxer(DiagnosticLog& log, const WmProfile& profile, const std::opti
     if (profile.audio && audio) audio_.emplace(*profile.audio, *audio);
 }
 
-AsfMuxer::~AsfMuxer() { finish(); }
+AsfMuxer::~AsfMuxer() {
+    finish();
+    // The output is ours, not the container's to close.
+    if (format_) format_->pb = nullptr;
+}
 
 HRESULT AsfMuxer::report(const char* what, int error) {
     log_.append(format("\r\nASF writer: %s (%s): %s", what, path_.c_str(), ffmpeg::errorText(error).c_str()));
@@ -43,9 +47,9 @@ HRESULT AsfMuxer::open(const std::string& path) {
     auto openAudio = [&] { return audio_ ? audio_->open(*format_) : 0; };
     if (int error = audioFirst_ ? openAudio() : openVideo(); error < 0) return report("cannot open an encoder", error);
     if (int error = audioFirst_ ? openVideo() : openAudio(); error < 0) return report("cannot open an encoder", error);
-    if (int error = avio_open(&format_->pb, path.c_str(), AVIO_FLAG_WRITE); error < 0)
-        return report("cannot create the file", error);
+    if (int error = output_.open(path); error < 0) return report("cannot create the file", error);
     createdFile_ = true;
+    format_->pb = output_.io();
     // Each packet goes to the file as it is written, so the recorder's size
     // watch sees the file grow from the first second.
     format_->flags |= AVFMT_FLAG_FLUSH_PACKETS;
@@ -81,6 +85,12 @@ void AsfMuxer::encode(const SampleQueue::Item& item) {
         failed_ = true;
         writeError_ = EIO;
     }
+    // The file stopped growing (a full disk): what is in it stays playable.
+    if (!failed_ && output_.error() != 0) {
+        report("cannot write", AVERROR(output_.error()));
+        failed_ = true;
+        writeError_ = output_.error();
+    }
 }
 
 void AsfMuxer::closeFile() {
@@ -92,8 +102,18 @@ void AsfMuxer::closeFile() {
     } catch (const std::exception& e) {
         log_.append(format("\r\nASF writer: cannot drain the encoders (%s): %s", path_.c_str(), e.what()));
     }
-    if (int error = av_write_trailer(format_.get()); error < 0) report("cannot write the trailer", error);
-    if (int error = avio_closep(&format_->pb); error < 0) report("cannot close the file", error);
+    bool complete = !failed_;
+    if (int error = av_write_trailer(format_.get()); error < 0) {
+        report("cannot write the trailer", error);
+        complete = false;
+    }
+    format_->pb = nullptr;
+    if (int error = output_.close(); error < 0) {
+        report("cannot close the file", error);
+        complete = false;
+    }
+    if (output_.error() != 0) complete = false;
+    complete_ = complete;
 
     const std::int64_t encoded = video_ ? video_->encodedFrames() : 0;
     const std::int64_t skipped = video_ ? video_->skippedFrames() : 0;

@@ -10,6 +10,7 @@
 #include "platform/core/HResult.h"
 #include "platform/media/MediaType.h"
 #include "platform/media/WmProfile.h"
+#include "platform/media/linux/CappedFileOutput.h"
 #include "platform/media/linux/FfmpegHandles.h"
 #include "platform/media/linux/SampleWorker.h"
 #include "platform/media/linux/WmaAudioEncoder.h"
@@ -45,6 +46,9 @@ public:
     int writeError() const { return writeError_; }
     // Whether open() got as far as creating the file.
     bool createdFile() const { return createdFile_; }
+    // After finish(): every sample went in and the index and the trailer were
+    // written, so that the file needs no repair.
+    bool complete() const { return complete_; }
 
 private:
     HRESULT report(const char* what, int error);
@@ -56,10 +60,12 @@ private:
     bool audioFirst_;
     std::optional<WmvVideoEncoder> video_;
     std::optional<WmaAudioEncoder> audio_;
+    CappedFileOutput output_;
     ffmpeg::OutputFormatPtr format_;
     bool createdFile_ = false;
     bool failed_ = false;  // muxer thread
     std::atomic<int> writeError_{0};
+    std::atomic<bool> complete_{false};
     SampleWorker worker_;
 };
 

@@ -23,7 +23,8 @@ HRESULT checkEncodable(const WmProfile& profile) {
 
 }  // namespace
 
-AsfWriterFilter::AsfWriterFilter(DiagnosticLog& log) : Filter(kAsfWriterClassId), log_(log) {}
+AsfWriterFilter::AsfWriterFilter(DiagnosticLog& log, const RecordingJournal* journal)
+    : Filter(kAsfWriterClassId), log_(log), journal_(journal) {}
 
 AsfWriterFilter::~AsfWriterFilter() { finishFile(); }
 
@@ -92,6 +93,10 @@ HRESULT AsfWriterFilter::startFile() {
     if (videoPin_ != nullptr) video = videoPin_->mediaType().video;
     if (audioPin_ != nullptr) audio = audioPin_->mediaType().audio;
     auto muxer = std::make_unique<AsfMuxer>(log_, *profile_, video, audio);
+    if (journal_ != nullptr) {
+        journal_->begin(fileName_);
+        noted_ = true;
+    }
     const HRESULT hr = muxer->open(fileName_);
     created_ = muxer->createdFile();
     if (failed(hr)) {
@@ -113,10 +118,16 @@ void AsfWriterFilter::abandonStart() {
 
 void AsfWriterFilter::finishFile() {
     // Taken out first: a late sample is then dropped, not held up.
-    const std::unique_ptr<AsfMuxer> muxer = muxer_.take();
-    if (!muxer) return;
-    muxer->finish();
-    lastDropped_ = muxer->droppedSamples();
+    bool complete = true;
+    if (const std::unique_ptr<AsfMuxer> muxer = muxer_.take()) {
+        muxer->finish();
+        lastDropped_ = muxer->droppedSamples();
+        complete = muxer->complete();
+    }
+    // With its index and trailer written (or never made) it needs no repair;
+    // one that a full disk cut short is repaired at the next start.
+    if (noted_ && complete) journal_->end(fileName_);
+    noted_ = false;
 }
 
 std::int64_t AsfWriterFilter::droppedSamples() const {

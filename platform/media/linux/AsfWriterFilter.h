@@ -11,6 +11,7 @@
 #include "platform/media/FileSink.h"
 #include "platform/media/Filter.h"
 #include "platform/media/linux/AsfMuxer.h"
+#include "platform/media/linux/RecordingJournal.h"
 #include "platform/media/linux/RunSlot.h"
 
 namespace platform {
@@ -25,7 +26,8 @@ public:
     static constexpr const char* kVideoPin = "Video Input 01";
     static constexpr const char* kAudioPin = "Audio Input 01";
 
-    explicit AsfWriterFilter(DiagnosticLog& log);
+    // `journal`, when given, notes each file while it is unfinished.
+    explicit AsfWriterFilter(DiagnosticLog& log, const RecordingJournal* journal = nullptr);
     ~AsfWriterFilter() override;
 
     // UI thread, graph stopped.
@@ -52,6 +54,7 @@ private:
     void finishFile();
 
     DiagnosticLog& log_;
+    const RecordingJournal* journal_;
     std::string fileName_;
     std::optional<WmProfile> profile_;
     Pin* videoPin_ = nullptr;
@@ -59,6 +62,8 @@ private:
 
     // UI thread: the file of this run was created by it.
     bool created_ = false;
+    // UI thread: the journal holds a note for the file of this run.
+    bool noted_ = false;
     RunSlot<AsfMuxer> muxer_;
     std::atomic<std::int64_t> lastDropped_{0};
 };

@@ -20,7 +20,7 @@ void add(FilterRegistry& registry, const char* name, const char* classId, Filter
 
 }  // namespace
 
-void registerMpeg2Filters(FilterRegistry& registry, DiagnosticLog& log) {
+void registerMpeg2Filters(FilterRegistry& registry, DiagnosticLog& log, const RecordingJournal* journal) {
     add(registry, kMpeg2VideoEncoderName, kMpeg2VideoEncoderClassId,
         [&log] { return std::make_shared<Mpeg2VideoEncoderFilter>(kMpeg2VideoEncoderClassId, log); });
     add(registry, kLayer2AudioEncoderName, kLayer2AudioEncoderClassId,
@@ -28,7 +28,7 @@ void registerMpeg2Filters(FilterRegistry& registry, DiagnosticLog& log) {
     add(registry, kMpegMultiplexerName, kMpegMultiplexerClassId,
         [&log] { return std::make_shared<MpegMultiplexerFilter>(kMpegMultiplexerClassId, log); });
     add(registry, kMpegSinkName, kMpegSinkClassId,
-        [&log] { return std::make_shared<MpegSinkFilter>(kMpegSinkClassId, log); });
+        [&log, journal] { return std::make_shared<MpegSinkFilter>(kMpegSinkClassId, log, journal); });
     add(registry, kMpegTeeName, kMpegTeeClassId, [] { return std::make_shared<InfiniteTeeFilter>(kMpegTeeClassId); });
     add(registry, kColorSpaceConverterName, kColorSpaceConverterClassId,
         [] { return std::make_shared<ColorSpaceConverterFilter>(kColorSpaceConverterClassId); });

@@ -2,6 +2,7 @@
 
 #include "platform/core/DiagnosticLog.h"
 #include "platform/media/FilterRegistry.h"
+#include "platform/media/linux/RecordingJournal.h"
 
 namespace platform {
 
@@ -23,7 +24,8 @@ constexpr const char* kColorSpaceConverterClassId = "{593D7D01-6FD0-457B-9D7B-96
 // Puts the filters of the MPEG-2 recording path into the registry, by class
 // id and by name in the legacy category: the video and audio encoders, the
 // multiplexer, the file writer, a tee and a colour space converter. `log`
-// must outlive the registry. UI thread, at start.
-void registerMpeg2Filters(FilterRegistry& registry, DiagnosticLog& log);
+// and `journal` (where the writer notes unfinished files, when given) must
+// outlive the registry. UI thread, at start.
+void registerMpeg2Filters(FilterRegistry& registry, DiagnosticLog& log, const RecordingJournal* journal = nullptr);
 
 }  // namespace platform

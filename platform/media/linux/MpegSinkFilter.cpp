@@ -10,8 +10,8 @@
 
 namespace platform {
 
-MpegSinkFilter::MpegSinkFilter(std::string classId, DiagnosticLog& log)
-    : Filter(std::move(classId)), ModuleSettings(Mpeg2Module::Sink), log_(log) {
+MpegSinkFilter::MpegSinkFilter(std::string classId, DiagnosticLog& log, const RecordingJournal* journal)
+    : Filter(std::move(classId)), ModuleSettings(Mpeg2Module::Sink), log_(log), journal_(journal) {
     addPin("Input", PinDirection::Input);
 }
 
@@ -34,7 +34,10 @@ HRESULT MpegSinkFilter::acceptType(Pin&, const MediaType& type) {
 void MpegSinkFilter::receive(Pin&, const SamplePtr& sample) {
     std::lock_guard lock(fileMutex_);
     if (!file_ || writeFailed_) return;
-    if (std::fwrite(sample->data.data(), 1, sample->data.size(), file_.get()) != sample->data.size()) {
+    // Handed to the system at once: whole packs are in the file even when
+    // the recorder is killed.
+    if (std::fwrite(sample->data.data(), 1, sample->data.size(), file_.get()) != sample->data.size() ||
+        std::fflush(file_.get()) != 0) {
         // Logged once: the rest of the recording would fail the same way.
         writeFailed_ = true;
         writeError_ = errno != 0 ? errno : EIO;
@@ -55,9 +58,16 @@ HRESULT MpegSinkFilter::openFile() {
     if (fileName_.empty()) return E_UNEXPECTED;
     // "x": fail rather than replace what is there, unless told to.
     const char* mode = committed(Mpeg2Parameter::SinkReplaceFile) == 1 ? "wb" : "wbx";
+    if (journal_ != nullptr) {
+        journal_->begin(fileName_);
+        noted_ = true;
+    }
     std::unique_ptr<std::FILE, FileClose> file(std::fopen(fileName_.c_str(), mode));
     if (!file) {
         const int error = errno;
+        // Nothing of ours to repair (a file that was there stays as it was).
+        if (noted_) journal_->end(fileName_);
+        noted_ = false;
         log_.append(format("\r\nMPEG sink: cannot create %s: %s", fileName_.c_str(), std::strerror(error)));
         return hresultFromErrno(error);
     }
@@ -71,9 +81,19 @@ HRESULT MpegSinkFilter::openFile() {
 }
 
 void MpegSinkFilter::closeFile() {
-    std::lock_guard lock(fileMutex_);
-    if (file_ && std::fclose(file_.release()) != 0 && !writeFailed_)
-        log_.append(format("\r\nMPEG sink: cannot close %s: %s", fileName_.c_str(), std::strerror(errno)));
+    bool complete = true;
+    {
+        std::lock_guard lock(fileMutex_);
+        if (file_ && std::fclose(file_.release()) != 0 && !writeFailed_) {
+            log_.append(format("\r\nMPEG sink: cannot close %s: %s", fileName_.c_str(), std::strerror(errno)));
+            writeFailed_ = true;
+        }
+        complete = !writeFailed_;
+    }
+    // A program stream has no header to finish: closed whole, it is complete;
+    // a failed write may have torn its last pack.
+    if (noted_ && complete) journal_->end(fileName_);
+    noted_ = false;
 }
 
 void MpegSinkFilter::abandonStart() {

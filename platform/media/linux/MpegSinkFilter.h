@@ -11,6 +11,7 @@
 #include "platform/media/FileSink.h"
 #include "platform/media/Filter.h"
 #include "platform/media/ModuleSettings.h"
+#include "platform/media/linux/RecordingJournal.h"
 
 namespace platform {
 
@@ -20,7 +21,8 @@ namespace platform {
 // replaced only when its module settings say so) and closed when it stops.
 class MpegSinkFilter : public Filter, public FileSink, public ModuleSettings {
 public:
-    MpegSinkFilter(std::string classId, DiagnosticLog& log);
+    // `journal`, when given, notes each file while it is unfinished.
+    MpegSinkFilter(std::string classId, DiagnosticLog& log, const RecordingJournal* journal = nullptr);
     ~MpegSinkFilter() override;
 
     // UI thread, graph stopped. E_INVALIDARG for an empty path, the system
@@ -47,6 +49,7 @@ private:
     void closeFile();
 
     DiagnosticLog& log_;
+    const RecordingJournal* journal_;
     std::string fileName_;
 
     // Guards the file between the UI thread, which opens and closes it, and
@@ -57,6 +60,7 @@ private:
     bool writeFailed_ = false;
     std::atomic<int> writeError_{0};
     bool created_ = false;  // UI thread: the file of this run exists because of it
+    bool noted_ = false;    // UI thread: the journal holds a note for it
 };
 
 }  // namespace platform

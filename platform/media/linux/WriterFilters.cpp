@@ -4,8 +4,9 @@
 
 namespace platform {
 
-void registerWriterFilters(FilterRegistry& registry, DiagnosticLog& log) {
-    registry.registerClass(kAsfWriterClassId, [&log] { return std::make_shared<AsfWriterFilter>(log); });
+void registerWriterFilters(FilterRegistry& registry, DiagnosticLog& log, const RecordingJournal* journal) {
+    registry.registerClass(kAsfWriterClassId,
+                           [&log, journal] { return std::make_shared<AsfWriterFilter>(log, journal); });
 }
 
 }  // namespace platform

@@ -1,0 +1,128 @@
+// A recorder killed while it records (kill -9): the file it leaves plays and
+// seeks once the recorder has started again, in both formats.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "RecorderProcessTest.h"
+
+namespace talvora {
+namespace {
+
+using test::waitFor;
+
+std::string output(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return p.readAllStandardOutput().toStdString();
+}
+
+// Share of the sound's energy in the 440 Hz tone (Goertzel), 0 for silence.
+double toneShare(const QString& file) {
+    const std::string pcm = output("ffmpeg", {"-v", "error", "-i", file, "-vn", "-ac", "1", "-ar", "44100", "-f",
+                                              "s16le", "-"});
+    const auto* samples = reinterpret_cast<const std::int16_t*>(pcm.data());
+    const std::size_t n = pcm.size() / 2;
+    if (n == 0) return 0;
+    const double coefficient = 2 * std::cos(2 * M_PI * 440 / 44100);
+    double previous = 0, beforePrevious = 0, energy = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double current = samples[i] + coefficient * previous - beforePrevious;
+        beforePrevious = previous;
+        previous = current;
+        energy += double(samples[i]) * samples[i];
+    }
+    const double power = previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
+    // A pure tone puts 2 * power / n^2 = its mean square into the bin.
+    const double meanSquare = energy / n;
+    return meanSquare < 1e5 ? 0 : 2 * power / (double(n) * n) / meanSquare;
+}
+
+class KilledRecorderTest : public test::RecorderProcessTest {
+protected:
+    void SetUp() override {
+        test::RecorderProcessTest::SetUp();
+        if (IsSkipped()) return;
+        startMeetingAndTone();
+    }
+
+    // The settings file of the template, applied already (so that the first
+    // start keeps it), with the recording format chosen.
+    void chooseFormat(bool mpeg2) {
+        QFile templ(QString(TALVORA_PROGRAM_DIR) + "/settings_rp_goog_init.ini");
+        ASSERT_TRUE(templ.open(QIODevice::ReadOnly));
+        QByteArray text = templ.readAll();
+        text.replace("Protocol: 1", mpeg2 ? "Protocol: 0" : "Protocol: 1");
+        text.replace("Setup: 0", "Setup: 1");
+        QDir().mkpath(dataFolder());
+        QFile settings(dataFolder() + "/settings_rp_goog.ini");
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write(text);
+    }
+    QString dataFolder() const { return home.filePath(".config/Corvane Telmark 2"); }
+    QStringList notes() const {
+        return QDir(dataFolder() + "/Unfinished Recordings").entryList({"*.recording"}, QDir::Files);
+    }
+    QStringList recordings() const {
+        return QDir(home.filePath("Videos/Talvora Recordings")).entryList({"*.wmv", "*.mpg"}, QDir::Files);
+    }
+    QString recordingPath(const QString& name) const { return home.filePath("Videos/Talvora Recordings/" + name); }
+
+    void recordKillAndRestart(bool mpeg2) {
+        chooseFormat(mpeg2);
+        if (HasFatalFailure()) return;
+        QProcess* recorder = startRecorder("recorder0.log");
+        ASSERT_NE(waitForRecorder(), 0u);
+        QProcess::execute("xdotool", {"key", "ctrl+s"});
+        ASSERT_TRUE(waitFor([&] { return !recordings().isEmpty(); }, 5000));
+        QTest::qWait(6500);
+        ::kill(static_cast<pid_t>(recorder->processId()), SIGKILL);
+        ASSERT_TRUE(waitFor([&] { return recorder->state() == QProcess::NotRunning; }, 5000));
+        ASSERT_EQ(recordings().size(), 1);
+        ASSERT_TRUE(recordings()[0].endsWith(mpeg2 ? ".mpg" : ".wmv")) << recordings()[0].toStdString();
+        EXPECT_EQ(notes().size(), 1) << "the journal notes the file while it is written";
+
+        startRecorder("recorder1.log");
+        ASSERT_NE(waitForRecorder(), 0u);
+        EXPECT_TRUE(waitFor([&] { return notes().isEmpty(); }, 20000)) << "the repair ends by forgetting the note";
+        ASSERT_EQ(recordings().size(), 1) << "the repair leaves no other file";
+        const QString file = recordingPath(recordings()[0]);
+        EXPECT_TRUE(QDir(home.filePath("Videos/Talvora Recordings")).entryList(QDir::Hidden | QDir::Files).size() == 1)
+            << "no sibling is left behind";
+
+        const double duration =
+            std::stod("0" + output("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0",
+                                               file}));
+        EXPECT_GE(duration, 5.0) << "at most a second before the kill is lost";
+        EXPECT_GT(toneShare(file), 0.5) << "the tone is in the file";
+        QProcess decode;
+        decode.start("ffmpeg", {"-v", "error", "-i", file, "-f", "null", "-"});
+        decode.waitForFinished(60000);
+        EXPECT_EQ(decode.exitCode(), 0);
+        EXPECT_EQ(decode.readAllStandardError().trimmed().toStdString(), "") << "no torn frame at the end";
+        // From 3 s on, every picture comes (15 fps). A seek lands within a
+        // sound frame of a program stream, so the pictures alone are decoded.
+        QProcess seek;
+        seek.start("ffmpeg", {"-v", "error", "-ss", "3", "-i", file, "-an", "-f", "framecrc", "-"});
+        seek.waitForFinished(60000);
+        EXPECT_EQ(seek.exitCode(), 0);
+        EXPECT_EQ(seek.readAllStandardError().trimmed().toStdString(), "");
+        const int pictures = static_cast<int>(seek.readAllStandardOutput().count("\n0,"));
+        EXPECT_NEAR(pictures, (duration - 3) * 15, 15) << "duration " << duration;
+    }
+};
+
+TEST_F(KilledRecorderTest, AKilledWmvRecordingPlaysAndSeeksAfterTheNextStart) { recordKillAndRestart(false); }
+
+TEST_F(KilledRecorderTest, AKilledMpeg2RecordingPlaysAndSeeksAfterTheNextStart) { recordKillAndRestart(true); }
+
+}  // namespace
+}  // namespace talvora
