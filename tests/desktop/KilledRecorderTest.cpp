@@ -91,7 +91,7 @@ protected:
         QProcess::execute("xdotool", {"key", "ctrl+s"});
         ASSERT_TRUE(waitFor([&] { return !recordings().isEmpty(); }, 5000));
         QTest::qWait(6500);
-        ::kill(static_cast<pid_t>(recorder->processId()), SIGKILL);
+        ASSERT_TRUE(sendSignal(*recorder, SIGKILL)) << "the recorder ended while it recorded";
         ASSERT_TRUE(waitFor([&] { return recorder->state() == QProcess::NotRunning; }, 5000));
         ASSERT_EQ(recordings().size(), 1);
         ASSERT_TRUE(recordings()[0].endsWith(mpeg2 ? ".mpg" : ".wmv")) << recordings()[0].toStdString();

@@ -5,8 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,6 +45,13 @@ protected:
             p->waitForFinished(3000);
         }
         for (auto* p : processes) {
+            // What a failed test's programs said on their way (a sanitizer's
+            // report, a crash) is the first thing to read.
+            if (HasFailure()) {
+                const QByteArray said = p->readAllStandardError();
+                if (!said.isEmpty())
+                    std::cout << p->program().toStdString() << " said:\n" << said.right(4000).toStdString() << "\n";
+            }
             p->kill();
             p->waitForFinished(3000);
             delete p;
@@ -66,6 +75,12 @@ protected:
         p->start(program, arguments);
         processes.push_back(p);
         return p;
+    }
+    // Sends `signal` to a process that still runs. False when it has ended:
+    // its id is then 0, and kill(0) would reach the test's own process group.
+    static bool sendSignal(QProcess& process, int signal) {
+        const auto pid = static_cast<pid_t>(process.processId());
+        return pid > 0 && ::kill(pid, signal) == 0;
     }
     QProcess* startRecorder(const QString& logName, const QString& configHome = {}) {
         return start(QString(TALVORA_PROGRAM_DIR) + "/talvora", {}, logName, configHome);

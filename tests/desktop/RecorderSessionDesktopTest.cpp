@@ -121,7 +121,7 @@ TEST_F(RecorderSessionDesktopTest, TerminationSignalFinishesTheRecording) {
     QProcess::execute("xdotool", {"key", "ctrl+s"});
     ASSERT_TRUE(waitFor([&] { return !recordings().isEmpty(); }, 5000));
     QTest::qWait(6000);
-    ::kill(static_cast<pid_t>(recorder->processId()), SIGTERM);
+    ASSERT_TRUE(sendSignal(*recorder, SIGTERM)) << "the recorder ended while it recorded";
     ASSERT_TRUE(waitFor([&] { return recorder->state() == QProcess::NotRunning; }, 20000));
     EXPECT_EQ(recorder->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(recorder->exitCode(), 0);
