@@ -44,6 +44,14 @@ constexpr double kWorstOffset_s = 0.045;
 // that stalls for good or a frame rate off by half still fails.
 constexpr double kLargestVideoGap_s = 5.0 / kFrameRate + 0.001;
 
+// The streams start together, to a frame. A sanitizer's build grabs its
+// first picture late, which says nothing of the timeline.
+#ifdef TALVORA_SLOW_BUILD
+constexpr double kStartsApart_s = 0.5;
+#else
+constexpr double kStartsApart_s = 1.0 / kFrameRate;
+#endif
+
 // Flash times of the test video: irregular gaps, repeated.
 std::vector<double> flashTimes(double length_s) {
     static const double gaps[] = {1.3, 0.9, 1.7, 1.1, 1.5, 0.8, 1.9};
@@ -279,7 +287,7 @@ protected:
         EXPECT_GE(sync.offsets.size(), static_cast<std::size_t>(length_s / 1.3) - 4) << sync.text();
         EXPECT_LE(sync.stumbles, 3) << sync.text();
         EXPECT_LE(sync.worst(), kWorstOffset_s) << sync.text();
-        EXPECT_NEAR(sync.videoStart, sync.audioStart, 1.0 / kFrameRate);
+        EXPECT_NEAR(sync.videoStart, sync.audioStart, kStartsApart_s);
     }
 
     // The recorder's own record stream, by its index.
@@ -356,7 +364,7 @@ TEST_F(SoundSyncTest, StallsOfTheSoundLeaveItInSyncAfterwards) {
     RecordProperty("sync", sync.text());
     std::cout << "      sync: " << sync.text() << "\n";
     EXPECT_LE(sync.worst(), kWorstOffset_s) << sync.text();
-    EXPECT_NEAR(sync.videoStart, sync.audioStart, 1.0 / kFrameRate);
+    EXPECT_NEAR(sync.videoStart, sync.audioStart, kStartsApart_s);
     // Pairs after the last stall are there, and as close as before.
     EXPECT_GE(std::count_if(sync.flashes.begin(), sync.flashes.end(), [&](double t) { return t - sync.videoStart > 14.5; }),
               3)
