@@ -1,20 +1,36 @@
 #include "platform/media/linux/ProgramStreamMuxer.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "platform/core/Format.h"
-#include "platform/media/MediaErrors.h"
+#include "platform/media/linux/FfmpegHandles.h"
 
 namespace platform {
 
 namespace {
 
 constexpr AVRational kStreamTimeBase{1, 10'000'000};
+constexpr AVRational kPackTimeBase{1, 90'000};
 // Encoded packets are small; these only fill up when writing stalls.
 constexpr std::size_t kVideoBudgetBytes = 64u << 20;
 constexpr std::size_t kAudioBudgetBytes = 4u << 20;
-// Bytes gathered before they are handed on: 16 packs of 2048 bytes.
-constexpr int kIoBufferBytes = 32 * 1024;
+// The first unit is decoded this long after the stream starts arriving, so
+// the decoder has its lead in hand.
+constexpr std::int64_t kStartDelay_90k = ProgramStreamPacker::kLead_90k;
+// A stream that stays silent holds the other back no longer than this; the
+// first picture, which opens the stream, is waited for longer.
+constexpr std::int64_t kMaxInterleave_90k = 90'000;
+constexpr std::int64_t kFirstPictureWait_90k = 900'000;
+// Decoder buffers told in the headers: what players have long been given,
+// or what the lead and the encoder's buffer take at the stream's rate.
+constexpr int kMpeg2VideoBufferBytes = 230 * 1024;
+constexpr int kMpeg1VideoBufferBytes = 46 * 1024;
+constexpr int kAudioBufferBytes = 4 * 1024;
+constexpr int kLeadsPerSecond = 90'000 / static_cast<int>(ProgramStreamPacker::kLead_90k);
+// Headers of every pack: room for about 100 units a second.
+constexpr int kHeaderBitRate = 40'000;
+
+int bitsPerSecond(const MediaType& type) { return std::max(type.encoded.bitRate, type.encoded.maxBitRate); }
 
 }  // namespace
 
@@ -27,117 +43,93 @@ ProgramStreamMuxer::ProgramStreamMuxer(DiagnosticLog& log, bool mpeg2, const std
       write_(std::move(write)),
       worker_({kVideoBudgetBytes, kAudioBudgetBytes}) {}
 
-ProgramStreamMuxer::~ProgramStreamMuxer() {
-    finish();
-    // The I/O context is ours, not the container's to close.
-    if (format_) format_->pb = nullptr;
-}
-
-HRESULT ProgramStreamMuxer::report(const char* what, int error) {
-    log_.append(format("\r\nMPEG multiplexer: %s: %s", what, ffmpeg::errorText(error).c_str()));
-    return ffmpeg::toHresult(error);
-}
-
-int ProgramStreamMuxer::writeBytes(void* opaque, std::uint8_t* data, int size) {
-    static_cast<ProgramStreamMuxer*>(opaque)->write_(data, size);
-    return size;
-}
-
-int ProgramStreamMuxer::addStream(const MediaType& type) {
-    AVStream* stream = avformat_new_stream(format_.get(), nullptr);
-    if (stream == nullptr) return AVERROR(ENOMEM);
-    AVCodecParameters& par = *stream->codecpar;
-    par.bit_rate = type.encoded.bitRate;
-    if (type.encoded.codec == Codec::Mpeg2Video) {
-        par.codec_type = AVMEDIA_TYPE_VIDEO;
-        par.codec_id = AV_CODEC_ID_MPEG2VIDEO;
-        par.width = type.video.width;
-        par.height = type.video.height;
-        stream->avg_frame_rate = {type.video.framesPerSecond, 1};
-        // The decoder buffer sizes the stream's buffer in the system header.
-        std::size_t size = 0;
-        AVCPBProperties* props = av_cpb_properties_alloc(&size);
-        if (props == nullptr) return AVERROR(ENOMEM);
-        props->max_bitrate = type.encoded.maxBitRate;
-        props->avg_bitrate = type.encoded.bitRate;
-        props->buffer_size = type.encoded.bufferBits;
-        if (int error = av_stream_add_side_data(stream, AV_PKT_DATA_CPB_PROPERTIES, reinterpret_cast<std::uint8_t*>(props),
-                                                size);
-            error < 0) {
-            av_free(props);
-            return error;
-        }
-    } else {
-        par.codec_type = AVMEDIA_TYPE_AUDIO;
-        par.codec_id = AV_CODEC_ID_MP2;
-        par.sample_rate = type.audio.sampleRate;
-        av_channel_layout_default(&par.ch_layout, type.audio.channels);
-    }
-    return stream->index;
-}
+ProgramStreamMuxer::~ProgramStreamMuxer() { finish(); }
 
 HRESULT ProgramStreamMuxer::open() {
-    AVFormatContext* format = nullptr;
-    if (int error = avformat_alloc_output_context2(&format, nullptr, mpeg2_ ? "vob" : "mpeg", nullptr); error < 0)
-        return report("cannot set up the container", error);
-    format_.reset(format);
-    if (video_ && (streamIndex_[kVideo] = addStream(*video_)) < 0)
-        return report("cannot add the video stream", streamIndex_[kVideo]);
-    if (audio_ && (streamIndex_[kAudio] = addStream(*audio_)) < 0)
-        return report("cannot add the audio stream", streamIndex_[kAudio]);
-
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes));
-    if (buffer == nullptr) return report("cannot set up the output", AVERROR(ENOMEM));
-    io_.reset(avio_alloc_context(buffer, kIoBufferBytes, 1, this, nullptr, &ProgramStreamMuxer::writeBytes, nullptr));
-    if (!io_) {
-        av_free(buffer);
-        return report("cannot set up the output", AVERROR(ENOMEM));
+    std::vector<ProgramStreamPacker::Stream> streams;
+    std::int64_t bits = 0;
+    if (video_) {
+        const int rate = bitsPerSecond(*video_);
+        const int buffer = std::max(mpeg2_ ? kMpeg2VideoBufferBytes : kMpeg1VideoBufferBytes,
+                                    rate / 8 / kLeadsPerSecond + video_->encoded.bufferBits / 8);
+        packerStream_[kVideo] = streams.size();
+        streams.push_back({ProgramStreamPacker::kVideoId, buffer});
+        present_[kVideo] = true;
+        bits += rate;
     }
-    format_->pb = io_.get();
-    // Each pack goes on as it is made, so the file grows while recording.
-    format_->flush_packets = 1;
-    packet_.reset(av_packet_alloc());
-    if (!packet_) return report("cannot set up the output", AVERROR(ENOMEM));
-    if (int error = avformat_write_header(format_.get(), nullptr); error < 0)
-        return report("cannot write the header", error);
-    worker_.start([this](const SampleQueue::Item& item) { writePacket(item); }, [this] { closeStream(); },
-                  "MPEG writer");
+    if (audio_) {
+        const int rate = bitsPerSecond(*audio_);
+        packerStream_[kAudio] = streams.size();
+        streams.push_back({ProgramStreamPacker::kAudioId, kAudioBufferBytes + rate / 8 / kLeadsPerSecond});
+        present_[kAudio] = true;
+        bits += rate;
+    }
+    // Read a little faster than the streams' rates, as the layout adds to them.
+    bits += bits / 20 + kHeaderBitRate;
+    packer_.emplace(mpeg2_, static_cast<int>(std::min<std::int64_t>(bits / 8, INT32_MAX)), std::move(streams));
+    worker_.start([this](const SampleQueue::Item& item) { take(item); }, [this] { closeStream(); }, "MPEG writer");
     return S_OK;
 }
 
 bool ProgramStreamMuxer::push(Stream stream, SamplePtr sample) {
-    return streamIndex_[stream] >= 0 && worker_.push(stream, std::move(sample));
+    return present_[stream] && worker_.push(stream, std::move(sample));
 }
 
 void ProgramStreamMuxer::finish() { worker_.stop(); }
 
-void ProgramStreamMuxer::writePacket(const SampleQueue::Item& item) {
-    if (failed_) return;
+void ProgramStreamMuxer::take(const SampleQueue::Item& item) {
     const MediaSample& sample = *item.sample;
-    AVStream* stream = format_->streams[streamIndex_[item.stream]];
-    if (int error = av_new_packet(packet_.get(), static_cast<int>(sample.data.size())); error < 0) {
-        report("cannot take a packet", error);
-        failed_ = true;
-        return;
-    }
-    std::memcpy(packet_->data, sample.data.data(), sample.data.size());
-    packet_->pts = av_rescale_q(sample.pts_100ns, kStreamTimeBase, stream->time_base);
-    packet_->dts = av_rescale_q(sample.dts_100ns, kStreamTimeBase, stream->time_base);
-    packet_->duration = av_rescale_q(sample.duration_100ns, kStreamTimeBase, stream->time_base);
-    if (sample.keyFrame) packet_->flags |= AV_PKT_FLAG_KEY;
-    packet_->stream_index = stream->index;
-    // Takes the packet's data, leaving it blank for the next one.
-    if (int error = av_interleaved_write_frame(format_.get(), packet_.get()); error < 0) {
-        report("cannot write a packet", error);
-        av_packet_unref(packet_.get());
-        failed_ = true;
+    if (sample.data.empty()) return;
+    waiting_[item.stream].push_back({item.sample, av_rescale_q(sample.pts_100ns, kStreamTimeBase, kPackTimeBase),
+                                     av_rescale_q(sample.dts_100ns, kStreamTimeBase, kPackTimeBase)});
+    writeInOrder(false);
+}
+
+// Units leave in decode order across the streams, once every stream has
+// one waiting; so the streams are interleaved as they are decoded.
+void ProgramStreamMuxer::writeInOrder(bool draining) {
+    for (;;) {
+        int next = -1;
+        bool everyStreamWaits = true;
+        for (int s = 0; s < 2; ++s) {
+            if (!present_[s]) continue;
+            if (waiting_[s].empty()) {
+                everyStreamWaits = false;
+            } else if (next < 0 || waiting_[s].front().dts_90k < waiting_[next].front().dts_90k) {
+                next = s;
+            }
+        }
+        if (next < 0) return;
+        const std::int64_t wait_90k = offset_90k_ ? kMaxInterleave_90k : kFirstPictureWait_90k;
+        if (!everyStreamWaits && !draining && waiting_[next].back().dts_90k - waiting_[next].front().dts_90k < wait_90k)
+            return;
+        if (!offset_90k_) {
+            offset_90k_ = kStartDelay_90k - waiting_[next].front().dts_90k;
+            // The picture opens the stream, so readers list it first.
+            if (present_[kVideo] && !waiting_[kVideo].empty()) next = kVideo;
+        }
+        const std::deque<Unit>& units = waiting_[next];
+        writeUnit(static_cast<std::size_t>(next), units.front());
+        waiting_[next].pop_front();
     }
 }
 
+void ProgramStreamMuxer::writeUnit(std::size_t stream, const Unit& unit) {
+    const std::int64_t dts_90k = std::max<std::int64_t>(0, unit.dts_90k + *offset_90k_);
+    const std::int64_t pts_90k = std::max(dts_90k, unit.pts_90k + *offset_90k_);
+    const MediaSample& sample = *unit.sample;
+    bytes_.clear();
+    // A key frame repeats the system header, where a reader may start.
+    packer_->addUnit(packerStream_[stream], sample.data.data(), sample.data.size(), pts_90k, dts_90k,
+                     stream == kVideo && sample.keyFrame, bytes_);
+    write_(bytes_.data(), static_cast<int>(bytes_.size()));
+}
+
 void ProgramStreamMuxer::closeStream() {
-    // Also after a failure: the packs written so far end cleanly.
-    if (int error = av_write_trailer(format_.get()); error < 0) report("cannot end the stream", error);
-    avio_flush(format_->pb);
+    writeInOrder(true);
+    bytes_.clear();
+    packer_->end(bytes_);
+    write_(bytes_.data(), static_cast<int>(bytes_.size()));
     if (worker_.dropped() > 0)
         log_.append(format("\r\nMPEG multiplexer: %lld packets dropped", static_cast<long long>(worker_.dropped())));
 }

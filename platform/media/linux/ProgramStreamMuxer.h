@@ -2,21 +2,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/HResult.h"
 #include "platform/media/MediaType.h"
-#include "platform/media/linux/FfmpegHandles.h"
+#include "platform/media/linux/ProgramStreamPacker.h"
 #include "platform/media/linux/SampleWorker.h"
 
 namespace platform {
 
 // One MPEG program stream being made from encoded video and audio: packets
-// are queued for one muxer thread, which interleaves them into packs and
-// hands the bytes on through `write`; it is the only one to touch the
-// container while it runs. Created, opened and finished on the UI thread.
+// are queued for one muxer thread, which puts them in decode order and lays
+// them out in packs (ProgramStreamPacker) and hands the bytes on through
+// `write`; it is the only one to touch the layout while it runs. Created,
+// opened and finished on the UI thread.
 class ProgramStreamMuxer {
 public:
     enum Stream : std::size_t { kVideo = 0, kAudio = 1 };
@@ -32,21 +35,27 @@ public:
     ProgramStreamMuxer(const ProgramStreamMuxer&) = delete;
     ProgramStreamMuxer& operator=(const ProgramStreamMuxer&) = delete;
 
-    // Sets up the container and starts the muxer thread.
+    // Sets up the layout and starts the muxer thread.
     HRESULT open();
     // Encoder threads; never blocks. False when the packet was dropped.
     bool push(Stream stream, SamplePtr sample);
-    // Writes what waits and ends the stream, also after an error, so that
-    // what was written plays. Once.
+    // Writes what waits and ends the stream, so that what was written
+    // plays. Once.
     void finish();
 
     std::int64_t droppedSamples() const { return worker_.dropped(); }
 
 private:
-    static int writeBytes(void* opaque, std::uint8_t* data, int size);
-    HRESULT report(const char* what, int error);
-    int addStream(const MediaType& type);
-    void writePacket(const SampleQueue::Item& item);
+    // A packet waiting for its turn, times in 90 kHz ticks.
+    struct Unit {
+        SamplePtr sample;
+        std::int64_t pts_90k = 0;
+        std::int64_t dts_90k = 0;
+    };
+
+    void take(const SampleQueue::Item& item);
+    void writeInOrder(bool draining);
+    void writeUnit(std::size_t stream, const Unit& unit);
     void closeStream();
 
     DiagnosticLog& log_;
@@ -54,11 +63,13 @@ private:
     std::optional<MediaType> video_;
     std::optional<MediaType> audio_;
     Write write_;
-    ffmpeg::OutputFormatPtr format_;
-    ffmpeg::IoContextPtr io_;
-    int streamIndex_[2] = {-1, -1};  // -1: no such stream
-    ffmpeg::PacketPtr packet_;  // muxer thread
-    bool failed_ = false;       // muxer thread
+    bool present_[2] = {false, false};
+    std::optional<ProgramStreamPacker> packer_;
+    std::size_t packerStream_[2] = {0, 0};  // the packer's index of each stream
+    // Muxer thread:
+    std::deque<Unit> waiting_[2];
+    std::optional<std::int64_t> offset_90k_;  // moves the first unit to the start delay
+    std::vector<std::uint8_t> bytes_;
     SampleWorker worker_;
 };
 
