@@ -20,6 +20,7 @@
 #include "platform/media/ModuleConfig.h"
 #include "platform/media/Mpeg2Parameters.h"
 #include "platform/media/linux/Mpeg2Filters.h"
+#include "platform/media/linux/RecordingRepair.h"
 
 namespace platform {
 namespace {
@@ -235,6 +236,25 @@ TEST_F(Mpeg2FiltersTest, EveryPictureOfAStillScreenShowsAtItsCaptureTime) {
         RecordProperty(mpeg2 ? "still_mpeg2_bits_per_second" : "still_mpeg1_bits_per_second",
                        std::to_string(static_cast<long long>(bitsPerSecond)));
     }
+}
+
+TEST_F(Mpeg2FiltersTest, ACutShortProgramStreamIsRepairedWithEveryPictureOnItsTime) {
+    Input in{VideoFormat{320, 240, 32, 15}, AudioFormat{44100, 2, 16}, 6};
+    in.still = true;
+    record(in, "cut.mpg");
+    // A killed recorder leaves the stream torn somewhere in a pack.
+    fs::resize_file(path("cut.mpg"), fs::file_size(path("cut.mpg")) - 3001);
+    ASSERT_EQ(repairRecording(path("cut.mpg"), log_), RepairOutcome::Repaired) << log_.lines().back();
+    EXPECT_EQ(packKind("cut.mpg"), "MPEG-2");
+    const test::Recording r = test::readBack(path("cut.mpg"));
+    EXPECT_EQ(r.codecs, (std::vector<AVCodecID>{AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_MP2}));
+    EXPECT_NEAR(r.duration_s, 6.0, 0.5);
+    EXPECT_EQ(r.unstampedPictures, 0);
+    ASSERT_GT(r.pictureTimes_s.size(), 60u);
+    // The repair leaves out the last packet in decode order, which may be a
+    // picture shown before the last anchor.
+    for (std::size_t i = 1; i + 2 < r.pictureTimes_s.size(); ++i)
+        ASSERT_NEAR(r.pictureTimes_s[i] - r.pictureTimes_s[i - 1], 1.0 / 15, 0.002) << i << " of " << r.pictureTimes_s.size();
 }
 
 TEST_F(Mpeg2FiltersTest, BitRatesAndGopsFollowTheSettings) {
