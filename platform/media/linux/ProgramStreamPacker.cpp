@@ -49,7 +49,7 @@ unsigned markedRate(int rate_50) { return 0x800001u | (static_cast<unsigned>(rat
 
 ProgramStreamPacker::ProgramStreamPacker(bool mpeg2, int muxRate_bytes, std::vector<Stream> streams)
     : mpeg2_(mpeg2),
-      muxRate_50(std::clamp((muxRate_bytes + 49) / 50, 1, (1 << 22) - 1)),
+      muxRate_50_(std::clamp((muxRate_bytes + 49) / 50, 1, (1 << 22) - 1)),
       streams_(std::move(streams)),
       started_(streams_.size(), false) {}
 
@@ -65,11 +65,11 @@ void ProgramStreamPacker::putPackHeader(std::int64_t scr_90k, std::vector<std::u
         put8(out, (b >> 5) & 0xFF);
         put8(out, ((b << 3) & 0xF8) | 0x04);
         put8(out, 0x01);
-        put24(out, (static_cast<unsigned>(muxRate_50) << 2) | 0x03);
+        put24(out, (static_cast<unsigned>(muxRate_50_) << 2) | 0x03);
         put8(out, 0xF8);
     } else {
         putTime(out, 0x2, scr_90k);
-        put24(out, markedRate(muxRate_50));
+        put24(out, markedRate(muxRate_50_));
     }
 }
 
@@ -78,7 +78,7 @@ void ProgramStreamPacker::putSystemHeader(std::vector<std::uint8_t>& out) const 
     for (const Stream& s : streams_) (kibScale(s.id) ? video : audio) += 1;
     putStartCode(out, 0xBB);
     put16(out, static_cast<unsigned>(systemHeaderBytes() - 6));
-    put24(out, markedRate(muxRate_50));
+    put24(out, markedRate(muxRate_50_));
     put8(out, audio << 2);         // neither fixed rate nor constrained
     put8(out, 0x20 | video);       // no locked clocks, marker
     put8(out, mpeg2_ ? 0x7F : 0xFF);  // no packet rate restriction; reserved bits
@@ -137,7 +137,7 @@ void ProgramStreamPacker::addUnit(std::size_t stream, const std::uint8_t* data, 
         offset += payload;
 
         const std::int64_t packBytes = headers + static_cast<std::int64_t>(payload);
-        const std::int64_t rate = std::int64_t{muxRate_50} * 50;
+        const std::int64_t rate = std::int64_t{muxRate_50_} * 50;
         nextScr_90k_ = scr_90k + (packBytes * kClock_90k + rate - 1) / rate;
         started_[stream] = true;
         first_ = false;

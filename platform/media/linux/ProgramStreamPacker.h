@@ -46,7 +46,7 @@ private:
     int systemHeaderBytes() const { return 12 + 3 * static_cast<int>(streams_.size()); }
 
     bool mpeg2_;
-    int muxRate_50;  // in units of 50 bytes per second
+    int muxRate_50_;  // in units of 50 bytes per second
     std::vector<Stream> streams_;
     std::vector<bool> started_;  // the stream's first packet tells its buffer size
     bool first_ = true;
