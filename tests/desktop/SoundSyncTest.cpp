@@ -321,8 +321,9 @@ TEST_F(SoundSyncTest, FlashesAndBeepsStayTogetherInBothFormats) {
         // When it did (the machine is shared), no frame is missing, and the
         // count fits the time.
         if (counts != lines.rend() && counts->find(", 0 dropped as late, 0 dropped") != std::string::npos) {
-            if (!wmvFormat || counts->find(" 0 unchanged") != std::string::npos)
+            if (!wmvFormat || counts->find(" 0 unchanged") != std::string::npos) {
                 EXPECT_LE(sync.largestVideoGap, kLargestVideoGap_s) << *counts;
+            }
             EXPECT_NEAR(sync.frames, sync.duration * kFrameRate, 0.01 * sync.duration * kFrameRate) << *counts;
         } else {
             std::cout << "      the machine was busy: " << (counts != lines.rend() ? counts->substr(2) : "") << "\n";
