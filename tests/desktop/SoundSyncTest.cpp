@@ -43,7 +43,8 @@ constexpr double kWorstOffset_s = 0.045;
 // time after the one before (MPEG-2 repeats a frame the capture left out),
 // so a picture shown late or a missing one fails; a WMV recording leaves out
 // the frames that did not change, so its pictures may stay longer then.
-constexpr double kLargestVideoGap_s = 2.0 / kFrameRate + 0.001;
+// The margin holds the millisecond times of an ASF stream.
+constexpr double kLargestVideoGap_s = 2.0 / kFrameRate + 0.002;
 
 // Flash times of the test video: irregular gaps, repeated.
 std::vector<double> flashTimes(double length_s) {
