@@ -39,10 +39,12 @@ constexpr int kFrameRate = 15;
 // 87 ms of an uncompensated encoder delay, a first placement left 60 ms off,
 // or the seconds of a stall that is not filled.
 constexpr double kWorstOffset_s = 0.045;
-// The aim is two frame times. On the shared machines one clean run (nothing
-// dropped) still had a gap of four, so a test fails above five: a capture
-// that stalls for good or a frame rate off by half still fails.
-constexpr double kLargestVideoGap_s = 5.0 / kFrameRate + 0.001;
+// Two frame times. Runs that dropped nothing show every picture one frame
+// time after the one before (MPEG-2 repeats a frame the capture left out),
+// so a picture shown late or a missing one fails; a WMV recording leaves out
+// the frames that did not change, so its pictures may stay longer then.
+// The margin holds the millisecond times of an ASF stream.
+constexpr double kLargestVideoGap_s = 2.0 / kFrameRate + 0.002;
 
 // The streams start together, to a frame. A sanitizer's build grabs its
 // first picture late, which says nothing of the timeline.
@@ -328,7 +330,9 @@ TEST_F(SoundSyncTest, FlashesAndBeepsStayTogetherInBothFormats) {
         // When it did (the machine is shared), no frame is missing, and the
         // count fits the time.
         if (counts != lines.rend() && counts->find(", 0 dropped as late, 0 dropped") != std::string::npos) {
-            EXPECT_LE(sync.largestVideoGap, kLargestVideoGap_s) << *counts;
+            if (!wmvFormat || counts->find(" 0 unchanged") != std::string::npos) {
+                EXPECT_LE(sync.largestVideoGap, kLargestVideoGap_s) << *counts;
+            }
             EXPECT_NEAR(sync.frames, sync.duration * kFrameRate, 0.01 * sync.duration * kFrameRate) << *counts;
         } else {
             std::cout << "      the machine was busy: " << (counts != lines.rend() ? counts->substr(2) : "") << "\n";

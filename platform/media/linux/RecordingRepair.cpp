@@ -3,10 +3,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/core/Format.h"
 #include "platform/media/linux/FfmpegHandles.h"
+#include "platform/media/linux/ProgramStreamWriter.h"
 
 namespace platform {
 
@@ -79,9 +83,14 @@ private:
         return outcome;
     }
 
-    // Copies every stream's packets but the last, which the kill may have
-    // cut; the number of packets copied, or a negative AVERROR.
+    // Copies every stream's packets to the sibling; the number of packets
+    // copied, or a negative AVERROR.
     std::int64_t copyStreams(AVFormatContext& input, const char* muxer) {
+        const std::string kind = muxer;
+        if (kind == "vob" || kind == "mpeg") {
+            const std::int64_t copied = copyProgramStream(input, kind == "vob");
+            if (copied != AVERROR_PATCHWELCOME) return copied;
+        }
         AVFormatContext* raw = nullptr;
         if (int error = avformat_alloc_output_context2(&raw, nullptr, muxer, sibling_.c_str()); error < 0)
             return error;
@@ -98,7 +107,70 @@ private:
         av_dict_copy(&output->metadata, input.metadata, 0);
         if (int error = avio_open(&output->pb, sibling_.c_str(), AVIO_FLAG_WRITE); error < 0) return error;
         if (int error = avformat_write_header(output.get(), nullptr); error < 0) return error;
+        const std::int64_t copied = copyPackets(input, [&](AVPacket& packet) {
+            const AVStream& from = *input.streams[packet.stream_index];
+            av_packet_rescale_ts(&packet, from.time_base, output->streams[packet.stream_index]->time_base);
+            packet.pos = -1;
+            return av_interleaved_write_frame(output.get(), &packet);
+        });
+        if (copied < 0) return copied;
+        if (int error = av_write_trailer(output.get()); error < 0) return error;
+        if (int error = avio_closep(&output->pb); error < 0) return error;
+        return copied;
+    }
 
+    // A program stream of the recorder's own streams is laid out again as the
+    // recorder lays it out, every picture with its own time stamps.
+    // AVERROR_PATCHWELCOME when it holds other streams.
+    std::int64_t copyProgramStream(AVFormatContext& input, bool mpeg2) {
+        std::optional<MediaType> video, audio;
+        std::vector<ProgramStreamWriter::Stream> role(input.nb_streams);
+        for (unsigned i = 0; i < input.nb_streams; ++i) {
+            const AVStream& stream = *input.streams[i];
+            const AVCodecParameters& par = *stream.codecpar;
+            const int bitRate = static_cast<int>(par.bit_rate);
+            if (par.codec_id == AV_CODEC_ID_MPEG2VIDEO && !video) {
+                const AVRational rate = stream.avg_frame_rate.num > 0 ? stream.avg_frame_rate : stream.r_frame_rate;
+                const int fps = rate.num > 0 && rate.den > 0 ? static_cast<int>(av_q2d(rate) + 0.5) : 0;
+                video = MediaType::ofEncodedVideo({Codec::Mpeg2Video, bitRate, bitRate, 0},
+                                                  VideoFormat{par.width, par.height, 0, fps});
+                role[i] = ProgramStreamWriter::kVideo;
+            } else if (par.codec_id == AV_CODEC_ID_MP2 && !audio) {
+                audio = MediaType::ofEncodedAudio({Codec::MpegAudioLayer2, bitRate, bitRate, 0},
+                                                  AudioFormat{par.sample_rate, par.ch_layout.nb_channels, 16});
+                role[i] = ProgramStreamWriter::kAudio;
+            } else {
+                return AVERROR_PATCHWELCOME;
+            }
+        }
+        std::ofstream out(sibling_, std::ios::binary | std::ios::trunc);
+        if (!out) return AVERROR(EIO);
+        ProgramStreamWriter writer(mpeg2, video, audio, [&out](const std::uint8_t* data, int size) {
+            out.write(reinterpret_cast<const char*>(data), size);
+        });
+        constexpr AVRational kSampleTimeBase{1, 10'000'000};
+        const std::int64_t copied = copyPackets(input, [&](AVPacket& packet) {
+            if (packet.pts == AV_NOPTS_VALUE) return 0;  // nowhere to place it; the read-back tells
+            const AVRational from = input.streams[packet.stream_index]->time_base;
+            auto sample = std::make_shared<MediaSample>();
+            sample->pts_100ns = av_rescale_q(packet.pts, from, kSampleTimeBase);
+            sample->dts_100ns =
+                av_rescale_q(packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts, from, kSampleTimeBase);
+            sample->keyFrame = (packet.flags & AV_PKT_FLAG_KEY) != 0;
+            sample->data.assign(packet.data, packet.data + packet.size);
+            writer.add(role[static_cast<std::size_t>(packet.stream_index)], std::move(sample));
+            return 0;
+        });
+        if (copied < 0) return copied;
+        writer.end();
+        out.close();
+        return out ? copied : AVERROR(EIO);
+    }
+
+    // Hands every stream's packets but the last, which the kill may have
+    // cut, to `write`, in the order read; the number handed on, or a
+    // negative AVERROR.
+    std::int64_t copyPackets(AVFormatContext& input, const std::function<int(AVPacket&)>& write) {
         // The packet of each stream waiting for its successor.
         std::vector<ffmpeg::PacketPtr> held(input.nb_streams);
         std::vector<std::int64_t> lastDts(input.nb_streams, AV_NOPTS_VALUE);
@@ -114,19 +186,16 @@ private:
                 continue;
             }
             if (dts != AV_NOPTS_VALUE) lastDts[index] = dts;
-            av_packet_rescale_ts(packet.get(), input.streams[index]->time_base, output->streams[index]->time_base);
-            packet->pos = -1;
             std::swap(held[index], packet);
             if (!packet) {
                 packet.reset(av_packet_alloc());
                 if (!packet) return AVERROR(ENOMEM);
                 continue;
             }
-            if (int error = av_interleaved_write_frame(output.get(), packet.get()); error < 0) return error;
+            if (int error = write(*packet); error < 0) return error;
+            av_packet_unref(packet.get());
             ++copied;
         }
-        if (int error = av_write_trailer(output.get()); error < 0) return error;
-        if (int error = avio_closep(&output->pb); error < 0) return error;
         return copied > 0 ? copied : AVERROR_INVALIDDATA;
     }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "platform/media/ModuleConfig.h"
 #include "platform/media/Mpeg2Parameters.h"
 #include "platform/media/linux/Mpeg2Filters.h"
+#include "platform/media/linux/RecordingRepair.h"
 
 namespace platform {
 namespace {
@@ -37,6 +39,7 @@ struct Input {
     bool noise = false;
     std::vector<std::pair<P, std::int64_t>> parameters;
     bool flash = false;  // a flash and a beep at the same moment instead of the pattern and the tone
+    bool still = false;  // the same picture throughout
 };
 
 class Mpeg2FiltersTest : public ::testing::Test {
@@ -94,8 +97,10 @@ protected:
         };
         if (const std::optional<VideoFormat> v = in.video)
             chain(MediaType::ofVideo(*v), in.seconds * v->framesPerSecond,
-                  [v, noise = in.noise, flash = in.flash](int i) {
-                      return flash ? test::flashFrame(*v, i) : test::patternFrame(*v, i, noise);
+                  [v, noise = in.noise, flash = in.flash, still = in.still](int i) {
+                      return flash ? test::flashFrame(*v, i)
+                             : still ? test::stillFrame(*v, i)
+                                     : test::patternFrame(*v, i, noise);
                   },
                   kMpeg2VideoEncoderClassId,
                   "Input", "Output", "Input0");
@@ -205,6 +210,51 @@ TEST_F(Mpeg2FiltersTest, SoundAndPictureOfOneMomentArePresentedTogether) {
     ASSERT_GE(r.firstBright_s, 0);
     ASSERT_GE(r.soundOnset_s, 0);
     EXPECT_NEAR(r.soundOnset_s, r.firstBright_s, 0.005);
+}
+
+TEST_F(Mpeg2FiltersTest, EveryPictureOfAStillScreenShowsAtItsCaptureTime) {
+    // A still screen codes to pictures of a few hundred bytes, many of which
+    // would share a packet; each must carry its own time, else a player
+    // guesses it and shows some pictures late and others twice.
+    for (const bool mpeg2 : {true, false}) {
+        SCOPED_TRACE(mpeg2 ? "MPEG-2" : "MPEG-1");
+        const int fps = 15;
+        Input in{VideoFormat{320, 240, 32, fps}, AudioFormat{44100, 2, 16}, 8};
+        in.still = true;
+        in.parameters = {{P::VideoRateMode, 0}, {P::MuxProgramStream, mpeg2 ? 1 : 0}};
+        const std::string file = mpeg2 ? "still2.mpg" : "still1.mpg";
+        record(in, file);
+        const test::Recording r = test::readBack(path(file));
+        EXPECT_EQ(r.unstampedPictures, 0);
+        ASSERT_EQ(static_cast<int>(r.pictureTimes_s.size()), in.seconds * fps);
+        int misplaced = 0;
+        for (std::size_t i = 0; i < r.pictureTimes_s.size(); ++i)
+            if (std::abs(r.pictureTimes_s[i] - r.pictureTimes_s[0] - static_cast<double>(i) / fps) > 0.002) ++misplaced;
+        EXPECT_EQ(misplaced, 0);
+        // Packets of their own cost a few dozen bytes a picture, not a pack.
+        const double bitsPerSecond = static_cast<double>(fs::file_size(path(file))) * 8 / in.seconds;
+        RecordProperty(mpeg2 ? "still_mpeg2_bits_per_second" : "still_mpeg1_bits_per_second",
+                       std::to_string(static_cast<long long>(bitsPerSecond)));
+    }
+}
+
+TEST_F(Mpeg2FiltersTest, ACutShortProgramStreamIsRepairedWithEveryPictureOnItsTime) {
+    Input in{VideoFormat{320, 240, 32, 15}, AudioFormat{44100, 2, 16}, 6};
+    in.still = true;
+    record(in, "cut.mpg");
+    // A killed recorder leaves the stream torn somewhere in a pack.
+    fs::resize_file(path("cut.mpg"), fs::file_size(path("cut.mpg")) - 3001);
+    ASSERT_EQ(repairRecording(path("cut.mpg"), log_), RepairOutcome::Repaired) << log_.lines().back();
+    EXPECT_EQ(packKind("cut.mpg"), "MPEG-2");
+    const test::Recording r = test::readBack(path("cut.mpg"));
+    EXPECT_EQ(r.codecs, (std::vector<AVCodecID>{AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_MP2}));
+    EXPECT_NEAR(r.duration_s, 6.0, 0.5);
+    EXPECT_EQ(r.unstampedPictures, 0);
+    ASSERT_GT(r.pictureTimes_s.size(), 60u);
+    // The repair leaves out the last packet in decode order, which may be a
+    // picture shown before the last anchor.
+    for (std::size_t i = 1; i + 2 < r.pictureTimes_s.size(); ++i)
+        ASSERT_NEAR(r.pictureTimes_s[i] - r.pictureTimes_s[i - 1], 1.0 / 15, 0.002) << i << " of " << r.pictureTimes_s.size();
 }
 
 TEST_F(Mpeg2FiltersTest, BitRatesAndGopsFollowTheSettings) {

@@ -110,6 +110,12 @@ SamplePtr flashFrame(const VideoFormat& format, int index) {
     return sample;
 }
 
+SamplePtr stillFrame(const VideoFormat& format, int index) {
+    auto sample = std::make_shared<MediaSample>(*patternFrame(format, 0));
+    sample->pts_100ns = index * kSecond_100ns / format.framesPerSecond;
+    return sample;
+}
+
 SamplePtr beepChunk(const AudioFormat& format, int index) {
     auto sample = std::make_shared<MediaSample>();
     sample->pts_100ns = std::int64_t{index} * kChunkFrames * kSecond_100ns / format.sampleRate;
@@ -125,6 +131,31 @@ SamplePtr beepChunk(const AudioFormat& format, int index) {
     }
     return sample;
 }
+
+namespace {
+
+// Read again without letting the reader fill in the times it can guess.
+int unstampedPictures(const std::string& path) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "fflags", "nofillin", 0);
+    AVFormatContext* raw = nullptr;
+    const int opened = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) return -1;
+    std::unique_ptr<AVFormatContext, InputClose> input(raw);
+    if (avformat_find_stream_info(input.get(), nullptr) < 0) return -1;
+    int unstamped = 0;
+    ffmpeg::PacketPtr packet(av_packet_alloc());
+    while (av_read_frame(input.get(), packet.get()) >= 0) {
+        if (input->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+            packet->pts == AV_NOPTS_VALUE)
+            ++unstamped;
+        av_packet_unref(packet.get());
+    }
+    return unstamped;
+}
+
+}  // namespace
 
 Recording readBack(const std::string& path) {
     Recording r;
@@ -178,6 +209,8 @@ Recording readBack(const std::string& path) {
     auto drainVideo = [&] {
         while (avcodec_receive_frame(videoDecoder.get(), frame.get()) >= 0) {
             r.pictureTypes += av_get_picture_type_char(frame->pict_type);
+            if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
+                r.pictureTimes_s.push_back(seconds(frame->best_effort_timestamp, videoIndex));
             // The middle of the picture (luma of a YUV frame).
             const std::uint8_t luma = frame->data[0][(frame->height / 2) * frame->linesize[0] + frame->width / 2];
             if (r.firstBright_s < 0 && luma > 128 && frame->best_effort_timestamp != AV_NOPTS_VALUE)
@@ -212,6 +245,7 @@ Recording readBack(const std::string& path) {
         avcodec_send_packet(videoDecoder.get(), nullptr);
         drainVideo();
     }
+    r.unstampedPictures = unstampedPictures(path);
     return r;
 }
 

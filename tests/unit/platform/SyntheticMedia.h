@@ -46,6 +46,9 @@ SamplePtr toneChunk(const AudioFormat& format, int index);
 // for 0.1 s, else black; a chunk with a 1 kHz beep then, else silence.
 constexpr double kFlashAt_s = 1.0;
 SamplePtr flashFrame(const VideoFormat& format, int index);
+
+// The same picture at every index (a still screen), at its index's time.
+SamplePtr stillFrame(const VideoFormat& format, int index);
 SamplePtr beepChunk(const AudioFormat& format, int index);
 
 // What a recorded file holds, read back with libavformat and decoded.
@@ -68,6 +71,10 @@ struct Recording {
     // the first bright picture shows (seconds on the file's clock; -1: never).
     double soundOnset_s = -1;
     double firstBright_s = -1;
+    std::vector<double> pictureTimes_s;  // when each picture shows, in display order
+    // Video packets whose time the file does not hold, so that a player has
+    // to guess it.
+    int unstampedPictures = 0;
 };
 Recording readBack(const std::string& path);
 
