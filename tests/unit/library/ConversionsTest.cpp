@@ -189,7 +189,9 @@ TEST_F(ConversionWatchTest, BrowserConversionTakesTheJoinedPath) {
     std::vector<std::string> taken;
     conversions.setBrowserInputTaken([&taken](const std::string& path) { taken.push_back(path); });
     fp.ctx.settings.recordingFolder = fp.root.string();
+    // One at a time: the fake launcher is not shared between workers.
     conversions.ConvertToMp4(kAfterRecording, input());
+    conversions.waitForAll();
     conversions.ConvertToMp4(kFromBrowser, "Zoom 1.wmv");
     conversions.waitForAll();
     EXPECT_EQ(taken, std::vector<std::string>{(fp.root / "Zoom 1.wmv").string()});
