@@ -46,8 +46,10 @@ constexpr double kWorstOffset_s = 0.045;
 // The margin holds the millisecond times of an ASF stream.
 constexpr double kLargestVideoGap_s = 2.0 / kFrameRate + 0.002;
 
-// The part of a recording whose pairs are not measured.
-constexpr double kFirstSecond_s = 1.25;
+// The start of the sound whose pairs are not measured: it follows the sound
+// server's first timing reports, which can put it off until they settle and
+// the sound is moved onto them (within 0.45 s).
+constexpr double kSettling_s = 0.5;
 
 // The streams start together, to a frame. A sanitizer's build grabs its
 // first picture late, which says nothing of the timeline.
@@ -255,10 +257,8 @@ protected:
         sync.audioStart = startOf(file, "a");
         std::vector<double> paired;
         for (double flash : sync.flashes) {
-            // A beep cut by either end of the sound has no onset to find. The
-            // first second follows the sound server's first timing reports,
-            // which have put it up to 150 ms late until they settle.
-            if (flash > soundEnd - 0.3 || flash < sync.audioStart + kFirstSecond_s) continue;
+            // A beep cut by either end of the sound has no onset to find.
+            if (flash > soundEnd - 0.3 || flash < sync.audioStart + kSettling_s) continue;
             double best = 1e9;
             for (double beep : beeps)
                 if (std::abs(beep - flash) < std::abs(best)) best = beep - flash;
