@@ -6,6 +6,7 @@
 
 #include "platform/core/Format.h"
 #include "platform/core/linux/ThreadName.h"
+#include "platform/core/linux/ThreadPriority.h"
 
 namespace platform {
 namespace {
@@ -14,6 +15,9 @@ constexpr int kRate = AudioCaptureSession::kFormat.sampleRate;
 constexpr int kChannels = AudioCaptureSession::kFormat.channels;
 constexpr std::size_t kReserveSamples = kRate / 25 * kChannels;  // 40 ms
 constexpr std::size_t kLimitSamples = kRate / 4 * kChannels;     // 250 ms
+// Ahead of busy programs where it may be, beside the screen grab: sound the
+// server cannot hand over in time is lost.
+constexpr int kCaptureNiceValue = -10;
 
 std::int64_t time_100ns(std::int64_t frames) { return frames * 10'000'000 / kRate; }
 
@@ -47,6 +51,7 @@ void AudioCaptureSession::finish() { finish_ = true; }
 
 void AudioCaptureSession::run() {
     nameThisThread("Sound capture");
+    log_.append("\r\nSound capture " + favourThisThread(kCaptureNiceValue));
     try {
         capture();
     } catch (const std::exception& e) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/core/linux/ThreadName.h"
+#include "platform/core/linux/ThreadPriority.h"
 #include "platform/media/linux/FramePacer.h"
 
 namespace platform {
@@ -20,6 +21,9 @@ std::size_t frameBytes(const ScreenCaptureParams& params) {
 }
 // Longest stretch without a frame sent while the picture stays the same.
 constexpr std::int64_t kResendUnchanged_100ns = 10'000'000;
+// Ahead of busy programs where it may be: a frame not taken on time is lost,
+// while the encoders have a queue to catch up from.
+constexpr int kGrabNiceValue = -10;
 // Longest sleep, so that a pause or a stop is noticed at once.
 constexpr std::int64_t kLongestSleep_100ns = 200'000;
 }  // namespace
@@ -63,6 +67,7 @@ void ScreenCaptureWorker::sleep(std::int64_t timeout_100ns) {
 
 void ScreenCaptureWorker::run() {
     nameThisThread("Screen grab");
+    log_.append("\r\nScreen grab " + favourThisThread(kGrabNiceValue));
     try {
         captureLoop();
     } catch (const std::exception& e) {
