@@ -5,7 +5,8 @@
 # (x11grab) and both sound sides mixed (pulse + amix) -> wmv1 + wmav2.
 # SIZE (640x480) and RATE (15) give the meeting window's size and the frame
 # rate of both; PICTURE=still records a meeting whose picture never changes,
-# PICTURE=noisy one whose every pixel changes every frame.
+# PICTURE=noisy one whose every pixel changes every frame, PICTURE=area a
+# still slide with a moving 320x240 picture on it (a speaker on a slide).
 # Run: scripts/virtual-desktop run bench/recorder_cpu.sh
 set -euo pipefail
 program="${1:-$(dirname "$0")/../build/bin/talvora}"
@@ -16,11 +17,7 @@ ticks=$(getconf CLK_TCK)
 
 cpu_ticks() { awk '{print $14 + $15 + $16 + $17}' "/proc/$1/stat"; }
 percent() { echo "scale=1; 100 * $1 / $ticks / $seconds" | bc; }
-answer_boxes() {
-  for box in $(xdotool search --name '^Talvora Message$' 2>/dev/null); do
-    xdotool windowactivate --sync "$box" key --window "$box" Return 2>/dev/null || true
-  done
-}
+source "$(dirname "$0")/recorder_start.sh"
 
 size="${SIZE:-640x480}"
 rate="${RATE:-15}"
@@ -28,22 +25,14 @@ case "${PICTURE:-moving}" in
   moving) source="testsrc=size=$size:rate=$rate" ;;
   still) source="color=c=0x336699:size=$size:rate=$rate" ;;
   noisy) source="testsrc=size=$size:rate=$rate,noise=alls=16:allf=t" ;;
-  *) echo "PICTURE is moving, still or noisy" >&2; exit 2 ;;
+  area) source="smptebars=size=$size:rate=$rate[slide];testsrc=size=320x240:rate=$rate[face];[slide][face]overlay=x=40:y=40[out0]" ;;
+  *) echo "PICTURE is moving, still, noisy or area" >&2; exit 2 ;;
 esac
-start_recorder() {
-  "$program" >/dev/null 2>&1 &
-  recorder=$!
-  for _ in $(seq 1 8); do sleep 1; answer_boxes; done
-}
 ffplay -loglevel quiet -f lavfi -i "$source" -window_title "Zoom Meeting" -left 20 -top 20 &
 meeting=$!
 recorder=
 trap 'kill $meeting $recorder 2>/dev/null || true' EXIT
-# The first start writes the settings; the frame rate is set there.
-start_recorder
-kill -TERM "$recorder"; wait "$recorder" 2>/dev/null || true
-sed -i "s/^Frame Rate: .*/Frame Rate: $rate.00/" "$(find "$work" -name '*.ini' | head -n 1)"
-start_recorder
+start_recorder_at_rate "$rate"
 
 before=$(cpu_ticks $recorder); sleep "$seconds"; after=$(cpu_ticks $recorder)
 echo "recorder idle with preview: $(percent $((after - before))) % of one core"

@@ -15,11 +15,7 @@ work="$(mktemp -d)"
 export HOME="$work"
 folder="$work/Videos/Talvora Recordings"
 
-answer_boxes() {
-  for box in $(xdotool search --name '^Talvora Message$' 2>/dev/null); do
-    xdotool windowactivate --sync "$box" key --window "$box" Return 2>/dev/null || true
-  done
-}
+source "$(dirname "$0")/recorder_start.sh"
 # The recorder window is shown again once a stop is complete.
 recorder_shown() { xdotool search --onlyvisible --name '^Talvora$' >/dev/null 2>&1; }
 files() { find "$folder" -maxdepth 1 -name '*.wmv' 2>/dev/null | wc -l; }

@@ -15,16 +15,7 @@ seconds="${SECONDS_PER_RUN:-20}"
 work="$(mktemp -d)"
 export HOME="$work"
 
-answer_boxes() {
-  for box in $(xdotool search --name '^Talvora Message$' 2>/dev/null); do
-    xdotool windowactivate --sync "$box" key --window "$box" Return 2>/dev/null || true
-  done
-}
-start_recorder() {
-  "$program" >/dev/null 2>&1 &
-  recorder=$!
-  for _ in $(seq 1 8); do sleep 1; answer_boxes; done
-}
+source "$(dirname "$0")/recorder_start.sh"
 # "name ticks" for every thread of the recorder.
 thread_ticks() {
   for task in /proc/"$recorder"/task/*; do
@@ -41,12 +32,7 @@ meeting=$!
 recorder=
 trap 'kill $meeting $recorder 2>/dev/null || true' EXIT
 
-# The first start writes the settings; the frame rate is set there.
-start_recorder
-kill -TERM "$recorder"; wait "$recorder" 2>/dev/null || true
-settings=$(find "$work" -name '*.ini' | head -n 1)
-sed -i "s/^Frame Rate: .*/Frame Rate: $rate.00/" "$settings"
-start_recorder
+start_recorder_at_rate "$rate"
 
 xdotool key ctrl+s
 sleep 3

@@ -19,6 +19,14 @@ constexpr std::size_t kQueuedFrames = 4;
 std::size_t frameBytes(const ScreenCaptureParams& params) {
     return static_cast<std::size_t>(params.stride()) * params.rect.height();
 }
+// Frames held at once, in the queues and encoders downstream, the preview
+// and here: room for as much picture as the encoders' queues take (made
+// only as needed), and never fewer than those that wait here and there.
+constexpr std::size_t kPooledBytes = 128u << 20;
+constexpr std::size_t kFewestPooled = 12;
+std::size_t pooledFrames(const ScreenCaptureParams& params) {
+    return std::max(kFewestPooled, kPooledBytes / std::max<std::size_t>(1, frameBytes(params)));
+}
 // Longest stretch without a frame sent while the picture stays the same.
 constexpr std::int64_t kResendUnchanged_100ns = 10'000'000;
 // Ahead of busy programs where it may be: a frame not taken on time is lost,
@@ -35,6 +43,7 @@ ScreenCaptureWorker::ScreenCaptureWorker(std::unique_ptr<ScreenGrabber> grabber,
       params_(params),
       clock_(clock),
       log_(log),
+      pool_(frameBytes(params), pooledFrames(params)),
       delivery_(kQueuedFrames * frameBytes(params), std::move(deliver), std::move(endOfStream)),
       thread_([this] { run(); }) {}
 
@@ -95,11 +104,16 @@ void ScreenCaptureWorker::captureLoop() {
             sleep(pacer.untilNext_100ns(now_100ns));
             continue;
         }
-        auto sample = std::make_shared<MediaSample>();
+        auto sample = pool_.take();
+        if (!sample) {
+            // Downstream holds every buffer: this frame is dropped, as the
+            // delivery would drop it.
+            ++noBuffer_;
+            continue;
+        }
         sample->pts_100ns = pacer.timeOf_100ns(*frame);
         sample->duration_100ns = pacer.frameDuration_100ns();
         sample->stride = stride;
-        sample->data.resize(frameBytes(params_));
         const ImageView view{sample->data.data(), width, height, stride, params_.bitsPerPixel / 8};
         if (!grabber_->grab(params_, view)) {
             log_.append("\r\nScreen capture stopped: " + grabber_->error());

@@ -9,6 +9,7 @@
 
 #include "platform/core/DiagnosticLog.h"
 #include "platform/media/StreamClock.h"
+#include "platform/media/linux/FramePool.h"
 #include "platform/media/linux/SampleDelivery.h"
 #include "platform/media/linux/ScreenCaptureParams.h"
 #include "platform/media/linux/ScreenGrabber.h"
@@ -41,8 +42,9 @@ public:
     // Frames that showed the same picture as the frame before and were not
     // sent: an unchanged screen is neither converted nor encoded again.
     std::int64_t unchanged() const { return unchanged_; }
-    // Frames dropped because downstream had not taken the earlier ones.
-    std::int64_t overflowed() const { return delivery_.dropped(); }
+    // Frames dropped because downstream had not taken the earlier ones (or
+    // still held all the buffers).
+    std::int64_t overflowed() const { return delivery_.dropped() + noBuffer_; }
 
 private:
     void run();
@@ -58,12 +60,14 @@ private:
     const ScreenCaptureParams params_;
     const StreamClock& clock_;
     DiagnosticLog& log_;
+    FramePool pool_;
     SampleDelivery delivery_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
     std::atomic<std::int64_t> captured_{0};
     std::atomic<std::int64_t> late_{0};
     std::atomic<std::int64_t> unchanged_{0};
+    std::atomic<std::int64_t> noBuffer_{0};
     SamplePtr lastSent_;
     SamplePtr keptBack_;  // the newest unchanged frame not sent
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/media/MediaType.h"
+#include "platform/media/linux/ChangedRowsConverter.h"
 #include "platform/media/linux/FfmpegHandles.h"
 #include "platform/media/linux/FrameEncoder.h"
 #include "platform/media/linux/StreamEncoder.h"
@@ -40,6 +41,9 @@ private:
     AVFrame* writableFrame();
 
     ffmpeg::SwsContextPtr scaler_;
+    ChangedRowsConverter rows_;
+    bool bands_ = false;  // converted by rows_
+    AVFrame* picture_ = nullptr;  // of frames_: the last frame's picture
     AVPixelFormat pixelFormat_ = AV_PIX_FMT_NONE;
     int width_ = 0;
     int height_ = 0;
