@@ -24,9 +24,6 @@ int ChangedRowsConverter::open(const VideoFormat& input, AVPixelFormat output, i
     scalerFlags_ = scalerFlags;
     chromaShift_ = format->log2_chroma_h;
     chromaWidth_ = AV_CEIL_RSHIFT(input.width, format->log2_chroma_w);
-    whole_.reset(sws_getContext(input.width, input.height, AV_PIX_FMT_BGR0, input.width, input.height, output,
-                                scalerFlags, nullptr, nullptr, nullptr));
-    if (!whole_) return AVERROR(EINVAL);
     passes_.clear();
     last_.resize(static_cast<std::size_t>(rowBytes_) * input.height);
     hasLast_ = false;
@@ -34,28 +31,19 @@ int ChangedRowsConverter::open(const VideoFormat& input, AVPixelFormat output, i
 }
 
 int ChangedRowsConverter::convert(const MediaSample& sample, AVFrame& picture, bool holdsLast) {
-    if (!whole_) return AVERROR(EINVAL);
+    if (last_.empty()) return AVERROR(EINVAL);
     const bool incremental = holdsLast && hasLast_;
     markChangedRows(sample);
     hasLast_ = true;
-    const int bands = (input_.height + kBandRows - 1) / kBandRows;
-    std::vector<int> redo;
-    for (int top = 0; top < input_.height; top += kBandRows)
+    int converted = 0;
+    for (int top = 0; top < input_.height; top += kBandRows) {
+        const int rows = std::min(kBandRows, input_.height - top);
         // A changed row reaches the rows the filter reads it for, beside it.
-        if (!incremental || anyChanged(top, std::min(kBandRows, input_.height - top))) redo.push_back(top);
-    // Where most of the picture changed, its margins would cost more than
-    // the bands save.
-    if (2 * static_cast<int>(redo.size()) > bands) {
-        const int stride = sample.stride > 0 ? sample.stride : rowBytes_;
-        const std::uint8_t* source[4] = {sample.data.data(), nullptr, nullptr, nullptr};
-        const int sourceStrides[4] = {stride, 0, 0, 0};
-        sws_scale(whole_.get(), source, sourceStrides, 0, input_.height, picture.data, picture.linesize);
-        return bands;
+        if (incremental && !anyChanged(top, rows)) continue;
+        if (int error = convertBand(sample, picture, top, rows); error < 0) return error;
+        ++converted;
     }
-    for (int top : redo)
-        if (int error = convertBand(sample, picture, top, std::min(kBandRows, input_.height - top)); error < 0)
-            return error;
-    return static_cast<int>(redo.size());
+    return converted;
 }
 
 void ChangedRowsConverter::markChangedRows(const MediaSample& sample) {

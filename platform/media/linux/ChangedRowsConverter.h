@@ -11,8 +11,7 @@ namespace platform {
 // Converts packed BGRX frames to an encoder's picture of the same size in
 // bands of rows, and redoes only the bands whose rows differ from those of
 // the frame converted before: on a mostly still screen (a slide, a grid of
-// faces) most of the picture is kept from the last frame, and a picture
-// that changed for the most part is converted whole. A band is
+// faces) most of the picture is kept from the last frame. A band is
 // converted with a margin of rows above and below it, wider than the
 // scaler's vertical filter reaches, and only its own rows are kept, so the
 // picture is exactly the conversion of the whole frame. One thread.
@@ -54,8 +53,7 @@ private:
     int scalerFlags_ = 0;
     int chromaShift_ = 0;  // log2 of the rows a chroma row covers
     int chromaWidth_ = 0;
-    ffmpeg::SwsContextPtr whole_;  // the whole frame at once
-    std::map<int, Pass> passes_;   // by the rows converted at once
+    std::map<int, Pass> passes_;  // by the rows converted at once
     SampleBytes last_;            // the rows of the frame converted last
     std::vector<bool> rowChanged_;
     bool hasLast_ = false;
