@@ -4,11 +4,6 @@ namespace platform {
 
 namespace {
 constexpr AVRational kStreamTimeBase{1, 10'000'000};
-// The chroma is taken from every pixel's colour (SWS_FULL_CHR_H_INP) and
-// filtered down to the codec's chroma width: that runs on swscale's SIMD
-// paths, in about two thirds of the time of averaging pixel pairs, and its
-// chroma lies closer to a sharp filter's.
-constexpr int kScalerFlags = SWS_BICUBIC | SWS_FULL_CHR_H_INP;
 }  // namespace
 
 VideoFrameEncoder::VideoFrameEncoder(const VideoFormat& input, AVRational frameRate, bool constantRate)
@@ -24,12 +19,13 @@ int VideoFrameEncoder::open(ffmpeg::CodecContextPtr codec, const StreamEncoder::
     if (writableFrame() == nullptr) return AVERROR(ENOMEM);
 
     const AVPixelFormat source = input_.bitsPerPixel == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0;
+    // The chroma is taken from every pixel's colour (SWS_FULL_CHR_H_INP)
+    // and filtered down to the codec's chroma width: that runs on swscale's
+    // SIMD paths, in about two thirds of the time of averaging pixel pairs,
+    // and its chroma lies closer to a sharp filter's.
     scaler_.reset(sws_getContext(input_.width, input_.height, source, codec->width, codec->height, codec->pix_fmt,
-                                 kScalerFlags, nullptr, nullptr, nullptr));
+                                 SWS_BICUBIC | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr));
     if (!scaler_) return AVERROR(EINVAL);
-    // At the capture's own size, rows that did not change keep their picture.
-    bands_ = input_.width == codec->width && input_.height == codec->height &&
-             rows_.open(input_, codec->pix_fmt, kScalerFlags) == 0;
     return stream_.open(std::move(codec), target);
 }
 
@@ -53,19 +49,11 @@ int VideoFrameEncoder::encode(const MediaSample& sample) {
         again->pts = repeat;
         if (int error = stream_.encode(again.get()); error < 0) return error;
     }
-    AVFrame* frame = picture_ != nullptr && av_frame_is_writable(picture_) ? picture_ : writableFrame();
+    AVFrame* frame = writableFrame();
     if (frame == nullptr) return AVERROR(ENOMEM);
-    if (bands_) {
-        // The picture starts as the last one, taken over or copied while
-        // the encoder still holds it.
-        const bool holdsLast = picture_ != nullptr && (frame == picture_ || av_frame_copy(frame, picture_) >= 0);
-        if (int error = rows_.convert(sample, *frame, holdsLast); error < 0) return error;
-    } else {
-        const std::uint8_t* planes[4] = {sample.data.data(), nullptr, nullptr, nullptr};
-        const int strides[4] = {stride, 0, 0, 0};
-        sws_scale(scaler_.get(), planes, strides, 0, input_.height, frame->data, frame->linesize);
-    }
-    picture_ = frame;
+    const std::uint8_t* planes[4] = {sample.data.data(), nullptr, nullptr, nullptr};
+    const int strides[4] = {stride, 0, 0, 0};
+    sws_scale(scaler_.get(), planes, strides, 0, input_.height, frame->data, frame->linesize);
     frame->pts = pts;
     lastPts_ = pts;
     ++encoded_;

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/media/MediaType.h"
-#include "platform/media/linux/ChangedRowsConverter.h"
 #include "platform/media/linux/FfmpegHandles.h"
 #include "platform/media/linux/FrameEncoder.h"
 #include "platform/media/linux/StreamEncoder.h"
@@ -41,9 +40,6 @@ private:
     AVFrame* writableFrame();
 
     ffmpeg::SwsContextPtr scaler_;
-    ChangedRowsConverter rows_;
-    bool bands_ = false;  // converted by rows_
-    AVFrame* picture_ = nullptr;  // of frames_: the last frame's picture
     AVPixelFormat pixelFormat_ = AV_PIX_FMT_NONE;
     int width_ = 0;
     int height_ = 0;
