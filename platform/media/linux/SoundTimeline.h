@@ -17,11 +17,7 @@ namespace platform {
 // closely. Within the tolerance the sound may still lie off its capture
 // times by a steady amount (a first capture time the server reported late):
 // their mean over a window of chunks is watched, and a mean beyond
-// `kDriftFrames` moves the sound by that mean, once per window (a drop longer
-// than a chunk takes the chunks after it too). The windows of the first
-// second after an exact placement are short, as the server's reports may
-// still move then: an offset they show is mended within half a second, not
-// after a second and more. One thread.
+// `kDriftFrames` moves the sound by that mean, once per window. One thread.
 class SoundTimeline {
 public:
     // Chunks after an exact placement that follow capture times closely, and
@@ -33,8 +29,6 @@ public:
     // mean distance that moves the sound (8 ms at 44.1 kHz).
     static constexpr int kWindowChunks = 100;
     static constexpr std::int64_t kDriftFrames = 353;
-    // The windows of the first kWindowChunks chunks after an exact placement.
-    static constexpr int kFirstWindowChunks = 20;
 
     explicit SoundTimeline(std::int64_t resyncFrames) : resyncFrames_(resyncFrames) {}
 
@@ -50,7 +44,6 @@ public:
     // The next chunk with a capture time is placed exactly.
     void reset() {
         placed_ = exact_ = false;
-        owed_ = 0;
         clearWindow();
     }
     bool placed() const { return placed_; }
@@ -61,15 +54,11 @@ public:
 
 private:
     void clearWindow() { windowSum_ = windowCount_ = 0; }
-    // Frames of what is owed to drop, up to a chunk's.
-    std::int64_t payOwed(std::int64_t frames);
 
     std::int64_t resyncFrames_;
     bool placed_ = false;
     bool exact_ = false;  // placed by a capture time
     int settling_ = 0;    // chunks left that follow capture times closely
-    int young_ = 0;       // chunks left that are averaged in short windows
-    std::int64_t owed_ = 0;  // frames a window moved the sound by, not yet dropped
     std::int64_t windowSum_ = 0;
     std::int64_t windowCount_ = 0;
     std::optional<std::int64_t> lastWindowMean_;
