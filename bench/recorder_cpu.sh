@@ -18,6 +18,12 @@ ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15 + $16 + $17}' "/proc/$1/stat"; }
 percent() { echo "scale=1; 100 * $1 / $ticks / $seconds" | bc; }
 source "$(dirname "$0")/recorder_start.sh"
+# Pictures that differ from the one before: a recorder that falls behind
+# repeats pictures and does less work, so each CPU figure comes with this.
+distinct_pictures() {
+  ffmpeg -v error -i "$1" -map 0:v -fps_mode passthrough -f framemd5 - |
+    awk -F', *' '!/^#/ { if ($6 != last) n++; last = $6; total++ } END { printf "%d distinct of %d pictures", n, total }'
+}
 
 size="${SIZE:-640x480}"
 rate="${RATE:-15}"
@@ -44,16 +50,20 @@ echo "recorder recording: $(percent $((after - before))) % of one core"
 xdotool key ctrl+s
 sleep 3
 ffprobe -v error -show_entries stream=codec_name,width,height -of compact "$work"/Videos/*/*.wmv
+echo "recorder's file: $(distinct_pictures "$(ls "$work"/Videos/*/*.wmv)")"
 
 # The same capture as the recorder's: the window with its frame, and the
-# speakers (loopback) mixed with the microphone.
+# speakers (loopback) mixed with the microphone. With the default input
+# queues (8 packets) the grab blocks while the sound inputs are read and the
+# command line repeats most pictures; 1024 lets it keep the rate.
 read -r x y w h < <(xwininfo -name "Zoom Meeting" | awk '/Absolute upper-left X/{x=$4}/Absolute upper-left Y/{y=$4}/Width/{w=$2}/Height/{h=$2}END{print x, y, w, h}')
 window=$(xdotool search --name '^Zoom Meeting$' | head -n 1)
 read -r left right top bottom < <(xprop -id "$window" _NET_FRAME_EXTENTS | awk -F' = ' '{gsub(/,/, ""); print $2}')
 x=$((x - ${left:-0})); y=$((y - ${top:-0}))
 w=$((w + ${left:-0} + ${right:-0})); h=$((h + ${top:-0} + ${bottom:-0}))
-ffmpeg -loglevel quiet -y -f x11grab -framerate "$rate" -video_size "$((w - w % 8))x$((h - h % 8))" -i "$DISPLAY+$x,$y" \
-  -f pulse -i speakers.monitor -f pulse -i microphone -filter_complex "[1:a][2:a]amix=inputs=2[a]" \
+queue="-thread_queue_size 1024"
+ffmpeg -loglevel quiet -y $queue -f x11grab -framerate "$rate" -video_size "$((w - w % 8))x$((h - h % 8))" -i "$DISPLAY+$x,$y" \
+  $queue -f pulse -i speakers.monitor $queue -f pulse -i microphone -filter_complex "[1:a][2:a]amix=inputs=2[a]" \
   -map 0:v -map "[a]" -c:v wmv1 -b:v 1200k -c:a wmav2 -b:a 64k "$work/peer.wmv" &
 peer=$!
 sleep 3
@@ -61,3 +71,4 @@ before=$(cpu_ticks $peer); sleep "$seconds"; after=$(cpu_ticks $peer)
 kill -INT $peer; wait $peer 2>/dev/null || true
 echo "ffmpeg command line, same capture and encode: $(percent $((after - before))) % of one core"
 ffprobe -v error -show_entries stream=codec_name,width,height -of compact "$work/peer.wmv"
+echo "command line's file: $(distinct_pictures "$work/peer.wmv")"

@@ -18,14 +18,9 @@ int VideoFrameEncoder::open(ffmpeg::CodecContextPtr codec, const StreamEncoder::
     height_ = codec->height;
     if (writableFrame() == nullptr) return AVERROR(ENOMEM);
 
-    const AVPixelFormat source = input_.bitsPerPixel == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0;
-    // The chroma is taken from every pixel's colour (SWS_FULL_CHR_H_INP)
-    // and filtered down to the codec's chroma width: that runs on swscale's
-    // SIMD paths, in about two thirds of the time of averaging pixel pairs,
-    // and its chroma lies closer to a sharp filter's.
-    scaler_.reset(sws_getContext(input_.width, input_.height, source, codec->width, codec->height, codec->pix_fmt,
-                                 SWS_BICUBIC | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr));
-    if (!scaler_) return AVERROR(EINVAL);
+    if (int error = converter_.open(input_.width, input_.height, input_.bitsPerPixel, width_, height_, pixelFormat_);
+        error < 0)
+        return error;
     return stream_.open(std::move(codec), target);
 }
 
@@ -51,9 +46,7 @@ int VideoFrameEncoder::encode(const MediaSample& sample) {
     }
     AVFrame* frame = writableFrame();
     if (frame == nullptr) return AVERROR(ENOMEM);
-    const std::uint8_t* planes[4] = {sample.data.data(), nullptr, nullptr, nullptr};
-    const int strides[4] = {stride, 0, 0, 0};
-    sws_scale(scaler_.get(), planes, strides, 0, input_.height, frame->data, frame->linesize);
+    converter_.convert(sample.data.data(), stride, *frame);
     frame->pts = pts;
     lastPts_ = pts;
     ++encoded_;

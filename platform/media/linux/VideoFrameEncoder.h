@@ -6,6 +6,7 @@
 #include "platform/media/MediaType.h"
 #include "platform/media/linux/FfmpegHandles.h"
 #include "platform/media/linux/FrameEncoder.h"
+#include "platform/media/linux/PictureConverter.h"
 #include "platform/media/linux/StreamEncoder.h"
 
 namespace platform {
@@ -39,7 +40,7 @@ private:
     // A frame no one else holds, from the pool; null when none can be made.
     AVFrame* writableFrame();
 
-    ffmpeg::SwsContextPtr scaler_;
+    PictureConverter converter_;
     AVPixelFormat pixelFormat_ = AV_PIX_FMT_NONE;
     int width_ = 0;
     int height_ = 0;
