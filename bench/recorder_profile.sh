@@ -5,7 +5,7 @@
 # file), "Sound capture", the MPEG-2 path's encoders and "MPEG writer";
 # "talvora" is the UI thread with the window tracker, and threads nobody
 # named). A moving test picture of SIZE at RATE fps plays in the meeting
-# window.
+# window; PICTURE=area plays a still slide with a moving 320x240 picture on it.
 # Run: SIZE=1280x720 RATE=25 scripts/virtual-desktop run bench/recorder_profile.sh
 set -euo pipefail
 program="${1:-$(dirname "$0")/../build/bin/talvora}"
@@ -27,7 +27,12 @@ thread_ticks() {
   done
 }
 
-ffplay -loglevel quiet -f lavfi -i "testsrc=size=$size:rate=$rate" -window_title "Zoom Meeting" -left 20 -top 20 &
+case "${PICTURE:-moving}" in
+  moving) source="testsrc=size=$size:rate=$rate" ;;
+  area) source="smptebars=size=$size:rate=$rate[slide];testsrc=size=320x240:rate=$rate[face];[slide][face]overlay=x=40:y=40[out0]" ;;
+  *) echo "PICTURE is moving or area" >&2; exit 2 ;;
+esac
+ffplay -loglevel quiet -f lavfi -i "$source" -window_title "Zoom Meeting" -left 20 -top 20 &
 meeting=$!
 recorder=
 trap 'kill $meeting $recorder 2>/dev/null || true' EXIT
