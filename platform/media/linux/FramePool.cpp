@@ -16,6 +16,9 @@ std::shared_ptr<MediaSample> FramePool::take() {
         } else if (shelf_->made < mostFrames_) {
             sample = std::make_unique<MediaSample>();
             sample->data.resize(frameBytes_);
+            // Room on the shelf for every buffer made, so that handing one
+            // back (in a deleter) never allocates.
+            shelf_->free.reserve(shelf_->made + 1);
             ++shelf_->made;
         } else {
             return nullptr;
