@@ -2,6 +2,8 @@
 //   scripts/virtual-desktop run build/bin/screen_capture_bench
 // - GrabConvert: one 1280 x 720 grab with the pointer drawn, converted to the
 //   frame's depth (what the capture thread does per frame);
+// - GrabWindow: the same from a framed window's own contents (Composite), as
+//   a meeting window is recorded: the CPU column is this process's share;
 // - FfmpegX11Grab: the same grab and conversion by the ffmpeg command line
 //   (x11grab to raw bgr24), time per frame, as the peer to compare with;
 // - Capture15Fps: the whole filter at 15 fps for 3 s into a sink, with the
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "platform/core/fake/FakeLog.h"
+#include "platform/desktop/linux/XcbConnection.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/ScreenCaptureConfig.h"
@@ -54,6 +57,45 @@ void GrabConvert(benchmark::State& state) {
     state.SetLabel(grabber.usesSharedMemory() ? "MIT-SHM" : "GetImage");
 }
 BENCHMARK(GrabConvert)->Arg(24)->Arg(32)->Unit(benchmark::kMillisecond);
+
+void GrabWindow(benchmark::State& state) {
+    if (!haveDisplay(state)) return;
+    XcbConnection x;
+    xcb_connection_t* c = x.get();
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t values[] = {x.screen()->white_pixel};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), 40, 40, kWidth, kHeight, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, values);
+    xcb_map_window(c, window);
+    xcb_flush(c);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // framed by the window manager
+    auto tree = x.reply(xcb_query_tree_reply, xcb_query_tree(c, window));
+    const xcb_window_t frame = tree && tree->parent != tree->root ? tree->parent : window;
+    auto geometry = x.reply(xcb_get_geometry_reply, xcb_get_geometry(c, frame));
+    if (!geometry) {
+        state.SkipWithError("the window has no geometry");
+        return;
+    }
+    ScreenCaptureParams params;
+    params.bitsPerPixel = 32;
+    params.rect = {geometry->x, geometry->y, geometry->x + geometry->width, geometry->y + geometry->height};
+    params.window = window;
+    params.captureWindow = true;
+    params.drawCursor = true;
+    ScreenGrabber grabber;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(params.stride()) * params.rect.height());
+    const ImageView view{pixels.data(), params.rect.width(), params.rect.height(), params.stride(), 4};
+    for (auto _ : state) {
+        if (!grabber.grab(params, view)) {
+            state.SkipWithError(grabber.error().c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    xcb_destroy_window(c, window);
+    xcb_flush(c);
+}
+BENCHMARK(GrabWindow)->Unit(benchmark::kMillisecond);
 
 void FfmpegX11Grab(benchmark::State& state) {
     if (!haveDisplay(state)) return;
