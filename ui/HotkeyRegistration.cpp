@@ -51,12 +51,14 @@ void HotkeyRegistration::registerAll(platform::WindowId recorder) {
     }
 }
 
-bool HotkeyRegistration::registerFromDialog(int id, HotkeyCombination combination) {
-    if (!isHotkeyId(id)) return false;
-    unregister(id);
-    if (registerOne(id, combination)) return true;
-    ctx_.platform.messageBox.show(kDialogFailures[static_cast<std::size_t>(id)]);
-    return false;
+void HotkeyRegistration::registerFromDialog(const std::array<HotkeyCombination, 3>& combinations) {
+    for (int id = 0; id < 3; ++id)
+        if (combinations[static_cast<std::size_t>(id)].modifiers != 0) unregister(id);
+    for (int id = 0; id < 3; ++id) {
+        const HotkeyCombination combination = combinations[static_cast<std::size_t>(id)];
+        if (combination.modifiers != 0 && !registerOne(id, combination))
+            ctx_.platform.messageBox.show(kDialogFailures[static_cast<std::size_t>(id)]);
+    }
 }
 
 void HotkeyRegistration::unregisterAll() {

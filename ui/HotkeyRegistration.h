@@ -32,10 +32,12 @@ public:
     // them all.
     void registerAll(platform::WindowId recorder);
 
-    // The settings dialog's OK: registers `id` again with the new
-    // combination; a failure shows the key's own text ("Cannot register
-    // Start/stop key", "... Pause key", "... Mute key"). False on failure.
-    bool registerFromDialog(int id, HotkeyCombination combination);
+    // The settings dialog's OK: registers 0, 1 and 2 again with the new
+    // combinations (one without a modifier leaves its hotkey alone); a
+    // failure shows the key's own text ("Cannot register Start/stop key",
+    // "... Pause key", "... Mute key"). All are released before any is
+    // registered, so that keys may change places.
+    void registerFromDialog(const std::array<HotkeyCombination, 3>& combinations);
 
     // The exit path releases all three; a rebuild for a new scale only 0.
     void unregisterAll();

@@ -15,6 +15,8 @@ public:
     virtual void closeSettings() = 0;
     // Modal.
     virtual void openAudioSetup() = 0;
+    // While it is open, its tests own the recording graph.
+    virtual bool audioSetupOpen() const { return false; }
 };
 
 // The recordings browser.

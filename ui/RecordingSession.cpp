@@ -27,6 +27,7 @@ namespace {
 
 constexpr std::int64_t kSecond_100ns = 10000000;
 constexpr int kEmptyTicksBeforeError = 30;
+constexpr const char* kCloseAudioSetupFirst = "Close Audio Setup before you start a recording.";
 
 bool intersects(const platform::Rect& a, const platform::Rect& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
@@ -102,6 +103,14 @@ void RecordingSession::startStopToggle() {
         ctx_.platform.log.append("Start/stop ignored: a start or stop is under way");
         return;
     }
+    const bool starting = !ctx_.recording && !paused_;
+    if (starting && ui_.audioSetupOpen()) {
+        // Its tests run on the recording graph, and its OK rebuilds it.
+        startRequest_ = false;
+        startMinimised_ = false;
+        ctx_.platform.messageBox.show(kCloseAudioSetupFirst);
+        return;
+    }
     ui_.closeSettingsDialog();
     if (ui_.markingState() == 1) return;
     const Settings& s = ctx_.settings;
@@ -112,8 +121,8 @@ void RecordingSession::startStopToggle() {
             "No second audio source specified for dual audio. Open Audio Setup and select a Microphone or Line In.");
         return;
     }
-    if (ctx_.recording || paused_) stop();
-    else start();
+    if (starting) start();
+    else stop();
 }
 
 bool RecordingSession::overlapConfirmed() {

@@ -35,6 +35,15 @@ enum class SessionState {
 // from the hotkeys, the microphone mute, the once-a-second checks of a
 // running recording and its status line. UI thread, except the stop
 // watchdog, which runs on its own thread.
+//
+// What the user does beside a recording is decided here, and the dialogs
+// ask before they act (`state()`, `recording()`, `lastRecording()`):
+// - a start or stop closes the settings dialog and its child dialogs; none
+//   is freed while one of its handlers waits in a nested loop;
+// - the audio set-up tests its sources on the recording graph: no start
+//   while it is open, and it does not open while a recording exists;
+// - the browser and the conversions never delete, convert onto or replace
+//   the file being recorded.
 class RecordingSession {
 public:
     RecordingSession(AppContext& ctx, SettingsStore& store, RecordingGraph& graph, WindowTracker& tracker,

@@ -24,6 +24,7 @@ public:
     // The exit path (asks first while a recording is active).
     virtual void closeProgram() = 0;
     virtual void closeSettingsDialog() = 0;
+    virtual bool audioSetupOpen() = 0;
     // 0 idle, 1 motion search running, 2 region frame shown.
     virtual int markingState() = 0;
     virtual void closeMarkingWindow() = 0;

@@ -1,9 +1,13 @@
 #include "ui/SettingsDialogs.h"
 
+#include <QDialog>
+#include <vector>
+
 #include "app/AppContext.h"
 #include "app/SettingsStore.h"
 #include "audio/AudioTestDlg.h"
 #include "platform/core/ProcessControl.h"
+#include "ui/NestedLoops.h"
 #include "ui/SetupDlg.h"
 #include "ui/WinDlg.h"
 
@@ -13,7 +17,10 @@ SettingsDialogs::SettingsDialogs(AppContext& ctx, SettingsStore& store, platform
                                  platform::RichText& richText)
     : ctx_(ctx), store_(store), audio_(audio), richText_(richText), core_(ctx, audio, [this] { closeProgram(); }) {}
 
-SettingsDialogs::~SettingsDialogs() { delete dialog_; }
+SettingsDialogs::~SettingsDialogs() {
+    delete dialog_;
+    for (SetupDlg* dialog : closing_) delete dialog;
+}
 
 void SettingsDialogs::openSettings() {
     if (dialog_ != nullptr) {
@@ -24,6 +31,7 @@ void SettingsDialogs::openSettings() {
     // Not while the recorder window is being rebuilt.
     if (!recorder_.current || recorder_.current() == nullptr) return;
     dialog_ = new SetupDlg(ctx_, store_, *this);
+    openedAtLevel_ = eventLoopLevel();
     dialog_->show();
 }
 
@@ -32,8 +40,14 @@ void SettingsDialogs::closeSettings() {
     SetupDlg* dialog = dialog_;
     dialog_ = nullptr;
     dialog->hide();
-    // Its own handlers may be running: freed once they have returned.
-    dialog->deleteLater();
+    // A start or stop closes it from wherever the user is: its child dialogs
+    // end their loops, and it is freed only once its own handlers, which may
+    // wait in those loops or in a message box, have returned.
+    for (QDialog* child : dialog->findChildren<QDialog*>())
+        if (child->isVisible()) child->reject();
+    std::erase_if(closing_, [](const QPointer<SetupDlg>& d) { return d.isNull(); });
+    closing_.emplace_back(dialog);
+    deleteOutsideNestedLoops(dialog, openedAtLevel_);
 }
 
 void SettingsDialogs::openAudioSetup() { audioSetup(true); }
@@ -59,7 +73,9 @@ void SettingsDialogs::audioSetup(bool withInstructions) {
     };
     AudioTestDlg dialog(ctx_, store_, audio_, core_, richText_, std::move(hooks), withInstructions,
                         dialog_ != nullptr ? static_cast<QWidget*>(dialog_) : nullptr);
+    ++audioSetupsOpen_;
     dialog.exec();
+    --audioSetupsOpen_;
 }
 
 WindowTracker& SettingsDialogs::tracker() {
@@ -79,8 +95,8 @@ void SettingsDialogs::restartPreview() {
     if (WinDlg* r = recorder_.current()) r->restartPreview();
 }
 
-void SettingsDialogs::registerHotkey(int id, HotkeyCombination combination) {
-    if (WinDlg* r = recorder_.current()) r->hotkeys().registerFromDialog(id, combination);
+void SettingsDialogs::registerHotkeys(const std::array<HotkeyCombination, 3>& combinations) {
+    if (WinDlg* r = recorder_.current()) r->hotkeys().registerFromDialog(combinations);
 }
 
 int SettingsDialogs::markingState() {
@@ -106,6 +122,9 @@ void SettingsDialogs::rebuildRecorder(int percent) {
     // A settings dialog opened again during the wait before the rebuild
     // would outlive the window it works on.
     closeSettings();
+    // An OK that waited in a message box while a hotkey started a recording:
+    // the window the recording reports to stays.
+    if (ctx_.recording) return;
     if (recorder_.rebuild) recorder_.rebuild(percent);
 }
 

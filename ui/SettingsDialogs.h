@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <functional>
+#include <vector>
 
 #include "audio/CoreAudio.h"
 #include "ui/RecorderWindows.h"
@@ -42,13 +43,14 @@ public:
     void openSettings() override;
     void closeSettings() override;
     void openAudioSetup() override;
+    bool audioSetupOpen() const override { return audioSetupsOpen_ > 0; }
 
     // SetupHost
     void stopTimer() override;
     void startTimer() override;
     WindowTracker& tracker() override;
     void restartPreview() override;
-    void registerHotkey(int id, HotkeyCombination combination) override;
+    void registerHotkeys(const std::array<HotkeyCombination, 3>& combinations) override;
     int markingState() override;
     bool canMarkRegion() override;
     void markRegion() override;
@@ -66,6 +68,11 @@ private:
     CoreAudio core_;
     Recorder recorder_;
     QPointer<SetupDlg> dialog_;
+    // Closed dialogs not yet freed, and the loop level the open one was
+    // opened at.
+    std::vector<QPointer<SetupDlg>> closing_;
+    int openedAtLevel_ = 0;
+    int audioSetupsOpen_ = 0;
 };
 
 }  // namespace talvora

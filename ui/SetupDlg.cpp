@@ -443,11 +443,7 @@ void SetupDlg::accept() {
     s.convertMP3 = mp3_->isChecked() ? 1 : 0;
     if (s.autoMark != 0 || s.fullScreen != 0) s.marked = 0;
     store_.write();
-    const std::array<const std::string*, 3> hotkeys{&s.hotkey1, &s.hotkey2, &s.hotkey3};
-    for (int id = 0; id < 3; ++id) {
-        const HotkeyCombination combination = ParseHotkey(*hotkeys[static_cast<std::size_t>(id)]);
-        if (combination.modifiers != 0) host_.registerHotkey(id, combination);
-    }
+    host_.registerHotkeys({ParseHotkey(s.hotkey1), ParseHotkey(s.hotkey2), ParseHotkey(s.hotkey3)});
 
     const std::optional<int> scale = ReadScale(scale_->text().toStdString());
     if (!scale) {

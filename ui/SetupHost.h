@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "ui/HotkeyText.h"
 
 namespace talvora {
@@ -18,9 +20,10 @@ public:
     // The meeting-window tracker of the recorder window.
     virtual WindowTracker& tracker() = 0;
     virtual void restartPreview() = 0;
-    // The settings dialog's registration of hotkey `id` (0, 1, 2); a failure
-    // shows its message and the caller goes on.
-    virtual void registerHotkey(int id, HotkeyCombination combination) = 0;
+    // The settings dialog's registration of hotkeys 0, 1 and 2; a combination
+    // without a modifier leaves its hotkey as it is. A failure shows its
+    // message and the caller goes on.
+    virtual void registerHotkeys(const std::array<HotkeyCombination, 3>& combinations) = 0;
     // 0 idle, 1 motion search running, 2 region frame shown.
     virtual int markingState() = 0;
     // Whether the region marking is available at all, and the recorder's

@@ -478,6 +478,8 @@ void WinDlg::closeSettingsDialog() {
     if (windows_.settings != nullptr) windows_.settings->closeSettings();
 }
 
+bool WinDlg::audioSetupOpen() { return windows_.settings != nullptr && windows_.settings->audioSetupOpen(); }
+
 int WinDlg::markingState() { return windows_.marking != nullptr ? windows_.marking->markingState() : 0; }
 
 void WinDlg::closeMarkingWindow() {

@@ -100,6 +100,7 @@ public:
     void showRecorderRestored() override;
     void restartPreview() override;
     void closeSettingsDialog() override;
+    bool audioSetupOpen() override;
     int markingState() override;
     void closeMarkingWindow() override;
     platform::Rect recorderRect() override;

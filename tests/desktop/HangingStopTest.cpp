@@ -77,6 +77,7 @@ struct HiddenRecorder : SessionUi, TrackerHost {
     void restartPreview() override {}
     void closeProgram() override {}
     void closeSettingsDialog() override {}
+    bool audioSetupOpen() override { return false; }
     int markingState() override { return 0; }
     void closeMarkingWindow() override {}
     platform::Rect recorderRect() override { return {}; }

@@ -25,10 +25,12 @@ inline std::string readFile(const QString& path) {
     return text.str();
 }
 
-// Presses Return on every open "Talvora Message" box.
+// Presses Return on every open "Talvora Message" box. A box that closes on
+// the press may leave the key down for the X server, whose auto-repeat would
+// then answer every dialog opened later: it is let go at the end.
 inline void answerMessageBoxes() {
     QProcess::execute("sh", {"-c", "for w in $(xdotool search --name '^Talvora Message$'); do "
-                                   "xdotool windowactivate --sync $w key --window $w Return; done"});
+                                   "xdotool windowactivate --sync $w key --window $w Return; done; xdotool keyup Return"});
 }
 
 // Tests that drive the built programs from outside, as a user would, with a

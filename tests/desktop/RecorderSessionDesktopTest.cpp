@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "RecorderProcessTest.h"
+#include "ui/DialogControls.h"
 
 namespace talvora {
 namespace {
@@ -22,7 +23,9 @@ using talvora::test::waitFor;
 
 // Where the MINI layout at scale 100 has its controls, from its top left.
 constexpr int kRecordX = 78, kRecordY = 39;
+constexpr int kSettingsX = 25, kSettingsY = 39;
 constexpr int kMinimiseX = 180, kMinimiseY = 13;
+constexpr int kSettingsMenuBar = 25;
 
 void click(platform::WindowId window, int x, int y) {
     QProcess::execute("xdotool", {"mousemove", "--window", QString::number(window), QString::number(x),
@@ -195,6 +198,31 @@ TEST_F(RecorderSessionDesktopTest, QuickClicksAndHotkeysNeverLoseARecording) {
         EXPECT_GT(p.duration_s, 0.5) << f.toStdString();
         EXPECT_TRUE(p.decodes) << f.toStdString();
     }
+}
+
+TEST_F(RecorderSessionDesktopTest, TheHotkeyRecordsWhileADialogOfTheSettingsIsOpen) {
+    QProcess* recorder = startRecorder();
+    const platform::WindowId window = waitForRecorder();
+    ASSERT_NE(window, 0u);
+    // "&SETTINGS", then its "Video Settings" button.
+    click(window, kSettingsX, kSettingsY);
+    platform::WindowId settings = 0;
+    ASSERT_TRUE(waitFor([&] { return windows.isVisible(settings = windows.find("Settings")); }, 5000));
+    click(settings, dluX(134 + 45), kSettingsMenuBar + dluY(8 + 7));
+    ASSERT_TRUE(waitFor([&] { return windows.isVisible(windows.find("Talvora - Video Settings")); }, 5000));
+
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor([&] { return !windows.isVisible(window) && !recordings().isEmpty(); }, 10000));
+    EXPECT_TRUE(waitFor([&] { return !windows.isVisible(windows.find("Talvora - Video Settings")); }, 5000))
+        << "the start closes the settings with their dialogs";
+    const QString file = recordingPath(recordings()[0]);
+    ASSERT_TRUE(waitFor([&] { return QFileInfo(file).size() > 100000; }, 20000));
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor([&] { return windows.isVisible(window); }, 15000)) << "the recording stops";
+    ASSERT_EQ(recorder->state(), QProcess::Running);
+    const Probe p = probe(file);
+    EXPECT_GT(p.duration_s, 1.0);
+    EXPECT_TRUE(p.decodes);
 }
 
 TEST_F(RecorderSessionDesktopTest, AFullDiskStopsTheRecordingAndTheRecorderStaysUsable) {

@@ -107,16 +107,16 @@ TEST_F(HotkeyRegistrationTest, ARebuiltRecorderWindowGetsAllThree) {
     EXPECT_TRUE(hotkeys.registered.empty());
 }
 
-TEST_F(HotkeyRegistrationTest, TheSettingsDialogReregistersEachKeyWithItsOwnFailureText) {
+TEST_F(HotkeyRegistrationTest, TheSettingsDialogSwapsKeysAndNamesEachFailure) {
     registration.registerAll(kRecorder);
-    // The new start/stop key may be the old pause key's: that one still holds it.
-    EXPECT_FALSE(registration.registerFromDialog(HotkeyRegistration::kStartStop, {4, 80}));
-    EXPECT_TRUE(registration.registerFromDialog(HotkeyRegistration::kPause, {2, 80}));
+    // Start/stop and pause change places; mute is taken by another program.
     hotkeys.heldElsewhere = {{1, 78}};
-    EXPECT_FALSE(registration.registerFromDialog(HotkeyRegistration::kMute, {1, 78}));
-    EXPECT_EQ(fp.messageBox.texts(),
-              (std::vector<std::string>{"Cannot register Start/stop key", "Cannot register Mute key"}));
-    EXPECT_EQ(hotkeys.registered, (std::vector<Registration>{{kRecorder, 1, 2, 80}}));
+    registration.registerFromDialog({HotkeyCombination{4, 80}, HotkeyCombination{2, 83}, HotkeyCombination{1, 78}});
+    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"Cannot register Mute key"});
+    EXPECT_EQ(hotkeys.registered, (std::vector<Registration>{{kRecorder, 0, 4, 80}, {kRecorder, 1, 2, 83}}));
+    // A combination without a modifier leaves its key registered.
+    registration.registerFromDialog({HotkeyCombination{}, HotkeyCombination{}, HotkeyCombination{2, 77}});
+    EXPECT_EQ(hotkeys.registered.size(), 3u);
 }
 
 }  // namespace

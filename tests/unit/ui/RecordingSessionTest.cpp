@@ -31,6 +31,7 @@ struct FakeSessionUi : SessionUi, TrackerHost {
     void restartPreview() override {}
     void closeProgram() override { ++closeRequests; }
     void closeSettingsDialog() override {}
+    bool audioSetupOpen() override { return audioSetupShown; }
     int markingState() override { return 0; }
     void closeMarkingWindow() override {}
     platform::Rect recorderRect() override { return {1500, 800, 1700, 950}; }
@@ -42,6 +43,7 @@ struct FakeSessionUi : SessionUi, TrackerHost {
     bool converting() override { return false; }
 
     int closeRequests = 0;
+    bool audioSetupShown = false;
     bool timerRunning = false;
     bool hidden = false;
     std::string recordCaption;
@@ -136,6 +138,20 @@ TEST_F(RecordingSessionTest, DualAudioWithoutSecondSourceRefusesEveryStart) {
     EXPECT_EQ(fp.messageBox.texts(),
               std::vector<std::string>(2, "No second audio source specified for dual audio. Open Audio Setup and "
                                           "select a Microphone or Line In."));
+}
+
+TEST_F(RecordingSessionTest, NoStartWhileAudioSetupTestsOnTheGraph) {
+    ui.audioSetupShown = true;
+    session->onHotkeyRequest(0);
+    tickAt(0);
+    EXPECT_FALSE(session->recording());
+    EXPECT_EQ(graph.graph()->state(), platform::FilterState::Stopped);
+    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"Close Audio Setup before you start a recording."});
+    ui.audioSetupShown = false;
+    tickAt(1);
+    EXPECT_FALSE(session->recording()) << "the refused request is not carried over";
+    session->startStopToggle();
+    EXPECT_TRUE(session->recording());
 }
 
 TEST_F(RecordingSessionTest, HotkeyStartHidesWithoutAskingAndSecondPressStops) {

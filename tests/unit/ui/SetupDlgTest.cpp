@@ -88,9 +88,11 @@ public:
     void startTimer() override { timer.push_back("start"); }
     WindowTracker& tracker() override { return tracker_; }
     void restartPreview() override { ++previewRestarts; }
-    void registerHotkey(int id, HotkeyCombination c) override {
-        registered.push_back({id, c});
-        registration.registerFromDialog(id, c);
+    void registerHotkeys(const std::array<HotkeyCombination, 3>& combinations) override {
+        for (int id = 0; id < 3; ++id)
+            if (combinations[static_cast<std::size_t>(id)].modifiers != 0)
+                registered.push_back({id, combinations[static_cast<std::size_t>(id)]});
+        registration.registerFromDialog(combinations);
     }
     int markingState() override { return marking; }
     bool canMarkRegion() override { return canMark; }
