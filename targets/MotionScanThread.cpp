@@ -71,7 +71,8 @@ platform::Rect MotionScanThread::SearchArea(platform::Display& display, int moni
     if (monitors.size() <= 1) return monitors.empty() ? display.workArea() : monitors.front().work;
     const platform::Rect screen = display.desktopRect();
     // The centre of the primary screen, wherever that lies.
-    const std::size_t main = NearestMonitor(monitors, {screen.left + screen.width() / 2, screen.top + screen.height() / 2});
+    const std::size_t main =
+        NearestMonitor(monitors, {screen.left + screen.width() / 2, screen.top + screen.height() / 2});
     if (monitor != 2) return monitors[main].work;
     std::size_t other = NearestMonitor(monitors, {20000, 500});
     if (other == main) other = NearestMonitor(monitors, {-20000, 500});
