@@ -16,6 +16,7 @@
 #include "library/RecordingsBrowser.h"
 #include "platform/audio/linux/PulseAudioSystem.h"
 #include "platform/audio/linux/PulseSoundPlayer.h"
+#include "platform/composition/linux/X11Composition.h"
 #include "platform/core/linux/ExitProcessControl.h"
 #include "platform/core/linux/QtMessageBox.h"
 #include "platform/core/linux/QtMessagePump.h"
@@ -148,6 +149,8 @@ int main(int argc, char** argv) {
                                     frame->rebuildRecorderWindow(percent);
                             }});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
+    // Compositing that a killed companion left off comes back, unless one runs.
+    if (windows.find("Glassoff") == 0) platform::GiveBackLeftoverCompositing();
     // Only the one running recorder repairs, beside whatever it records.
     const std::jthread repairs([&journal, &log] { platform::repairUnfinishedRecordings(journal, log); });
     platform::TerminationSignals terminationSignals([&replicast](int) { replicast.endBySignal(); });

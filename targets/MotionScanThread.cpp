@@ -33,13 +33,16 @@ MotionScanThread::MotionScanThread(Services services) : services_(services) {
     };
 }
 
-MotionScanThread::~MotionScanThread() {
+MotionScanThread::~MotionScanThread() { stopThread(); }
+
+void MotionScanThread::stopThread() {
     {
         std::lock_guard lock(stopMutex_);
         stop_ = true;
     }
     stopped_.notify_all();
-    if (thread_.joinable()) thread_.join();
+    join();
+    stop_ = false;
 }
 
 void MotionScanThread::join() {
@@ -47,8 +50,16 @@ void MotionScanThread::join() {
 }
 
 void MotionScanThread::start(const Request& request) {
-    join();
+    // Called on the UI thread: an old search, even one just waiting after
+    // its report, must not hold it for seconds.
+    stopThread();
+    report_ = 0;
     thread_ = std::thread([this, request] { run(request); });
+}
+
+bool MotionScanThread::takeReport(int code) {
+    int expected = code;
+    return code != 0 && report_.compare_exchange_strong(expected, 0);
 }
 
 platform::Rect MotionScanThread::result() const {
@@ -59,7 +70,9 @@ platform::Rect MotionScanThread::SearchArea(platform::Display& display, int moni
     const std::vector<platform::Monitor> monitors = display.monitors();
     if (monitors.size() <= 1) return monitors.empty() ? display.workArea() : monitors.front().work;
     const platform::Rect screen = display.desktopRect();
-    const std::size_t main = NearestMonitor(monitors, {screen.width() / 2, screen.height() / 2});
+    // The centre of the primary screen, wherever that lies.
+    const std::size_t main =
+        NearestMonitor(monitors, {screen.left + screen.width() / 2, screen.top + screen.height() / 2});
     if (monitor != 2) return monitors[main].work;
     std::size_t other = NearestMonitor(monitors, {20000, 500});
     if (other == main) other = NearestMonitor(monitors, {-20000, 500});
@@ -72,6 +85,7 @@ bool MotionScanThread::pause(int ms) {
 }
 
 void MotionScanThread::post(const Request& request, int code) {
+    report_ = code;
     services_.messages.post(request.recorder, request.replicast, code, code);
 }
 

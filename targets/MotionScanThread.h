@@ -28,6 +28,8 @@ class ScanFrame;
 //
 // start() and the destructor run on the UI thread; the search on its own
 // thread; result() and grabError() are read on the UI thread after the post.
+// "Replicast message" is registered by every process under the same name, so
+// a post alone proves nothing: takeReport() tells whether this search sent it.
 class MotionScanThread {
 public:
     static constexpr int kFound = 777;
@@ -52,8 +54,8 @@ public:
     MotionScanThread(const MotionScanThread&) = delete;
     MotionScanThread& operator=(const MotionScanThread&) = delete;
 
-    // Starts a search on a new thread (a previous one has ended by then: it
-    // posted its result before the user could ask again).
+    // Starts a search on a new thread. One still running is told to stop
+    // first: it ends at its next wait, without a report.
     void start(const Request& request);
     // Waits until a started search has ended.
     void join();
@@ -62,6 +64,10 @@ public:
 
     // Tests replace the waits between and after scans.
     void setWait(std::function<void(int ms)> wait) { wait_ = std::move(wait); }
+
+    // True once for the code this search posted, false for any other post
+    // (another process's, a stopped search's, one already taken).
+    bool takeReport(int code);
 
     platform::Rect result() const;
     // 0 after a successful screenshot, else the failed copy's code.
@@ -75,6 +81,8 @@ private:
     // False when the search was told to stop meanwhile.
     bool pause(int ms);
     void post(const Request& request, int code);
+    // Stops a running search and waits for its thread.
+    void stopThread();
     // Copies the recorder window's pixels of `a` into `b`.
     void leaveOutRecorder(platform::WindowId recorder, const platform::Rect& area, const ScanFrame& a, ScanFrame& b);
 
@@ -82,6 +90,8 @@ private:
     std::function<void(int)> wait_;
     std::atomic<int> grabError_{0};
     std::atomic<int> resultLeft_{0}, resultTop_{0}, resultRight_{0}, resultBottom_{0};
+    // The code posted and not yet taken; 0 for none.
+    std::atomic<int> report_{0};
     std::atomic<bool> stop_{false};
     std::mutex stopMutex_;
     std::condition_variable stopped_;

@@ -52,6 +52,10 @@ void RegionMarker::markEntireScreen() {
     host_.startTimer(1000);
 }
 
+void RegionMarker::resetMarkingState() {
+    if (!frame_ && !searching_) state_ = 0;
+}
+
 void RegionMarker::closeMarkingWindow() {
     if (frame_) AcceptRegionFrame();
 }
@@ -115,6 +119,7 @@ void RegionMarker::CloseRegionFrameKeepRect() {
 
 void RegionMarker::StartMotionSearch() {
     state_ = 1;
+    searching_ = true;
     host_.stopWatcher();
     host_.restartPreview();
     host_.showStatus("Searching for motion video. Start your video now.");
@@ -124,6 +129,10 @@ void RegionMarker::StartMotionSearch() {
 
 void RegionMarker::OnMotionSearchResult(int code) {
     if (code != MotionScanThread::kFound && code != MotionScanThread::kEnded) return;
+    // Only the report of the search under way counts: any process can post
+    // this message, and a stale one would open the frame on old values.
+    if (!scanner_.takeReport(code)) return;
+    searching_ = false;
     host_.startWatcher();
     host_.showRecorderRestored();
     if (code == MotionScanThread::kFound) {

@@ -32,7 +32,9 @@ public:
     int markingState() override { return state_; }
     void closeMarkingWindow() override;
     bool regionFrameShown() override { return state_ == 2; }
-    void resetMarkingState() override { state_ = 0; }
+    // Clears a marking state that nothing holds any more; a frame shown or a
+    // search under way keeps it: the state is this object's to end.
+    void resetMarkingState() override;
     void OnMotionSearchResult(int code) override;
 
     void OpenRegionFrame();
@@ -64,6 +66,8 @@ private:
     MarkingHost& host_;
     // 0 idle, 1 search running (or the frame being opened), 2 frame shown.
     std::atomic<int> state_{0};
+    // From Retry until this search's result has been taken.
+    bool searching_ = false;
     int openFlag_ = 1;
     platform::Rect frameRect_;
     struct LaterDeleter {

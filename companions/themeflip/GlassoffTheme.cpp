@@ -44,6 +44,7 @@ bool GlassoffTheme::initInstance(const std::vector<std::string>& tokens) {
     }
     if (callerTitle_.empty() || !accepted(callerTitle_)) return false;
     caller_ = p_.windows.find(callerTitle_);
+    if (p_.windows.find(kWindowTitle) == 0) p_.composition.giveBackLeftover();
     return true;
 }
 

@@ -37,11 +37,15 @@ public:
     };
 
     static constexpr int kTimerPeriod_ms = 1000;
+    // The frame's title, by which a running companion is found.
+    static constexpr const char* kWindowTitle = "Glassoff";
 
     GlassoffTheme(Platform platform, Timer timer);
 
     // Parses the tokens after the program name and checks the caller title.
     // False when the companion must end at once (no or an unaccepted title).
+    // Otherwise gives back compositing that a killed companion left off,
+    // unless another companion runs. Before the frame exists.
     bool initInstance(const std::vector<std::string>& tokens);
 
     // One tick of timer 1. Ends the process when the work is done or the

@@ -23,7 +23,7 @@ void MainWindow::create() {
     // Left 110, top 80, right 720, bottom 500.
     setGeometry(110, 80, 720 - 110, 500 - 80);
     winId();  // the native window exists, never mapped
-    setWindowTitle("Glassoff");
+    setWindowTitle(GlassoffTheme::kWindowTitle);
     // Qt buffers X requests; the recorder looks for our title right after
     // starting us, so wait until the server has handled them.
     QCoreApplication::processEvents();

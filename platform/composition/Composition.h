@@ -18,6 +18,10 @@ public:
     virtual bool disable() = 0;
     // Gives back what disable() took; harmless when nothing was taken.
     virtual void restore() = 0;
+    // Gives back what a program of this user switched off through a setting
+    // that outlives it and could not give back (killed, crashed). Only while
+    // no such program runs.
+    virtual void giveBackLeftover() = 0;
 };
 
 }  // namespace platform

@@ -24,7 +24,15 @@ public:
         disabledByUs = false;
     }
 
+    // A killed program's leftover: compositing off until given back.
+    void giveBackLeftover() override {
+        if (!leftOff) return;
+        leftOff = false;
+        enabled = true;
+    }
+
     bool enabled = true;
+    bool leftOff = false;
     bool canDisable = true;
     bool disabledByUs = false;
     int queries = 0;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/core/DiagnosticLog.h"
@@ -13,30 +14,6 @@ extern char** environ;
 
 namespace platform {
 namespace {
-
-struct Switch {
-    const char* compositor;  // the window manager's name
-    std::vector<std::string> off;
-    std::vector<std::string> on;
-};
-
-// The documented switches, by window manager name.
-const std::vector<Switch>& knownSwitches() {
-    static const std::vector<Switch> switches = {
-        {"KWin",
-         {"dbus-send", "--session", "--type=method_call", "--dest=org.kde.KWin", "/Compositor",
-          "org.kde.kwin.Compositing.suspend"},
-         {"dbus-send", "--session", "--type=method_call", "--dest=org.kde.KWin", "/Compositor",
-          "org.kde.kwin.Compositing.resume"}},
-        {"Xfwm4",
-         {"xfconf-query", "-c", "xfwm4", "-p", "/general/use_compositing", "-s", "false"},
-         {"xfconf-query", "-c", "xfwm4", "-p", "/general/use_compositing", "-s", "true"}},
-        {"Marco",
-         {"gsettings", "set", "org.mate.Marco.general", "compositing-manager", "false"},
-         {"gsettings", "set", "org.mate.Marco.general", "compositing-manager", "true"}},
-    };
-    return switches;
-}
 
 // Runs a program from PATH with this argument vector (no shell) and waits for
 // it; true when it ran and ended with code 0.
@@ -52,9 +29,21 @@ bool run(const std::vector<std::string>& command) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// $XDG_STATE_HOME/talvora/compositing-off (default ~/.local/state/...);
+// empty without a home folder.
+std::string markerPath() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state != nullptr && *state == '/') return std::string(state) + "/talvora/compositing-off";
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home != '/') return {};
+    return std::string(home) + "/.local/state/talvora/compositing-off";
+}
+
 }  // namespace
 
-X11Composition::X11Composition(DiagnosticLog& log) : log_(log) {}
+void GiveBackLeftoverCompositing() { CompositorSwitch(markerPath(), run).giveBackLeftover(); }
+
+X11Composition::X11Composition(DiagnosticLog& log) : log_(log), switch_(markerPath(), run) {}
 
 X11Composition::~X11Composition() { restore(); }
 
@@ -95,30 +84,30 @@ std::string X11Composition::compositorName() {
 }
 
 bool X11Composition::disable() {
-    if (!restoreCommand_.empty()) return true;
+    if (taken_) return true;
     if (!isEnabled()) return true;
     const std::string name = compositorName();
-    std::string line = "Compositing stays on: the running compositor (" +
-                       (name.empty() ? std::string("unknown") : name) + ") offers no documented way to switch it off";
-    for (const Switch& s : knownSwitches()) {
-        if (name != s.compositor) continue;
-        if (run(s.off)) {
-            restoreCommand_ = s.on;
-            return true;
-        }
-        line = "Compositing stays on: " + s.off.front() + " could not switch " + name + "'s compositing off";
-        break;
+    const std::string program = CompositorSwitch::switchProgram(name);
+    if (switch_.switchOff(name)) {
+        taken_ = true;
+        return true;
     }
+    const std::string line =
+        program.empty() ? "Compositing stays on: the running compositor (" +
+                              (name.empty() ? std::string("unknown") : name) +
+                              ") offers no documented way to switch it off"
+                        : "Compositing stays on: " + program + " could not switch " + name + "'s compositing off";
     log_.append(line);
     std::fprintf(stderr, "%s\n", line.c_str());
     return false;
 }
 
 void X11Composition::restore() {
-    if (restoreCommand_.empty()) return;
-    const std::vector<std::string> command = std::move(restoreCommand_);
-    restoreCommand_.clear();
-    run(command);
+    if (!taken_) return;
+    taken_ = false;
+    switch_.switchOn();
 }
+
+void X11Composition::giveBackLeftover() { switch_.giveBackLeftover(); }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/composition/Composition.h"
+#include "platform/composition/CompositorSwitch.h"
 #include "platform/desktop/linux/XcbConnection.h"
 
 namespace platform {
@@ -17,7 +18,9 @@ class DiagnosticLog;
 //   Xfwm4  - xfconf property xfwm4 /general/use_compositing
 //   Marco  - GSettings org.mate.Marco.general compositing-manager
 // Others (picom, compton, xcompmgr, Mutter, Muffin, Compiz) offer no such
-// switch: they are left alone. UI thread.
+// switch: they are left alone. The xfconf and GSettings switches persist;
+// while they are off $XDG_STATE_HOME/talvora/compositing-off names the
+// compositor. UI thread.
 class X11Composition : public Composition {
 public:
     explicit X11Composition(DiagnosticLog& log);
@@ -28,6 +31,7 @@ public:
     bool isEnabled() override;
     bool disable() override;
     void restore() override;
+    void giveBackLeftover() override;
 
     // The window manager's own name (_NET_WM_NAME of its check window), or
     // the compositor's when that is all there is; empty when unknown.
@@ -39,8 +43,12 @@ private:
 
     XcbConnection xcb_;
     DiagnosticLog& log_;
-    // The command that gives compositing back; empty while nothing was taken.
-    std::vector<std::string> restoreCommand_;
+    CompositorSwitch switch_;
+    bool taken_ = false;
 };
+
+// What a program killed while it held compositing off left noted, given back
+// without a connection to the display.
+void GiveBackLeftoverCompositing();
 
 }  // namespace platform

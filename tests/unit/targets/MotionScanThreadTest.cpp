@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "FakePlatform.h"
@@ -127,6 +128,28 @@ TEST_F(MotionScanThreadTest, MonitorTwoIsSearchedWhenItExists) {
     run(2);
     EXPECT_EQ(screen.areas.front(), (Rect{1920, 0, 3840, 1040}));
     EXPECT_EQ(scanner.result(), (Rect{1920 + 644, 341, 1920 + 1276, 700}));
+}
+
+TEST_F(MotionScanThreadTest, ThePrimaryMonitorIsFoundWhereverItLies) {
+    // The primary screen is the right one of two.
+    fake.display.monitorList = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
+                                {{1920, 0, 3840, 1080}, {1920, 0, 3840, 1040}}};
+    fake.display.desktop = {1920, 0, 3840, 1080};
+    run(1);
+    EXPECT_EQ(screen.areas.front(), (Rect{1920, 0, 3840, 1040}));
+    screen.areas.clear();
+    run(2);
+    EXPECT_EQ(screen.areas.front(), (Rect{0, 0, 1920, 1040}));
+}
+
+TEST_F(MotionScanThreadTest, ANewSearchStopsTheOldOneWithoutWaitingForIt) {
+    // Real waits: a still screen keeps this search going for about 17 s.
+    MotionScanThread search{{fake.display, screen, fake.windows, fake.messages, fake.messageBox}};
+    search.start({1, recorder, kReplicast});
+    const auto before = std::chrono::steady_clock::now();
+    search.start({1, recorder, kReplicast});
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    EXPECT_TRUE(fake.messages.posted.empty());  // the stopped one reports nothing
 }
 
 }  // namespace

@@ -164,6 +164,10 @@ TEST_F(RegionMarkerTest, RetryKeepsTheRectangleUnsavedAndSearchesUntilTheResultA
     ASSERT_EQ(fake.messages.posted.size(), 1u);
     EXPECT_EQ(fake.messages.posted[0].message, fake.messages.idOf("Replicast message"));
     EXPECT_EQ(fake.messages.posted[0].wParam, 1111);
+    // Another process's 777 meanwhile opens nothing.
+    marker.OnMotionSearchResult(777);
+    EXPECT_EQ(marker.frame(), nullptr);
+    EXPECT_EQ(marker.markingState(), 1);
     marker.OnMotionSearchResult(1111);
     EXPECT_EQ(host.status, "Search stopped. No motion video detected.");
     EXPECT_EQ(marker.markingState(), 0);
@@ -172,6 +176,34 @@ TEST_F(RegionMarkerTest, RetryKeepsTheRectangleUnsavedAndSearchesUntilTheResultA
     EXPECT_EQ(host.tips.back(),
               "No motion video was detected. Play your video then click Get Video again.\r\nOr click Mark Video to "
               "manually mark the video window.");
+}
+
+TEST_F(RegionMarkerTest, AResultNoSearchOfOursSentIsIgnored) {
+    setCaptureRect({300, 250, 1000, 650});
+    marker.OnMotionSearchResult(777);
+    marker.OnMotionSearchResult(1111);
+    EXPECT_EQ(marker.frame(), nullptr);
+    EXPECT_EQ(captureRect(), (Rect{300, 250, 1000, 650}));
+    EXPECT_TRUE(host.statuses.empty());
+    EXPECT_EQ(host.beeps, 0);
+}
+
+TEST_F(RegionMarkerTest, AConversionsEndLeavesAShownFrameAndARunningSearchAlone) {
+    marker.OpenRegionFrame();
+    marker.resetMarkingState();
+    EXPECT_EQ(marker.markingState(), 2);
+
+    // Retry; the conversion ends while the search waits for the video.
+    fake.pump.onPump = [this](int) { marker.resetMarkingState(); };
+    click(MarkWindow::kRetry);
+    marker.resetMarkingState();
+    EXPECT_EQ(marker.markingState(), 1);
+    marker.markRegion();  // so no second frame, and no second Retry
+    EXPECT_EQ(marker.frame(), nullptr);
+
+    marker.scanner().join();
+    marker.OnMotionSearchResult(1111);
+    EXPECT_EQ(marker.markingState(), 0);
 }
 
 TEST_F(RegionMarkerTest, AFailedSearchSaysSo) {

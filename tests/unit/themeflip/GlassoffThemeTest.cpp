@@ -125,6 +125,18 @@ TEST_F(GlassoffThemeTest, ModeZeroSwitchesOffOnceAndEndsWithItsCallerGivingItBac
     EXPECT_TRUE(messages.posted.empty());
 }
 
+TEST_F(GlassoffThemeTest, AStartGivesBackWhatAKilledCompanionLeftOffUnlessOneRuns) {
+    composition.enabled = false;
+    composition.leftOff = true;
+    const platform::WindowId other = windows.add("Glassoff");
+    ASSERT_TRUE(theme.initInstance({"-w", "Talvora"}));
+    EXPECT_FALSE(composition.enabled);
+
+    windows.remove(other);
+    ASSERT_TRUE(theme.initInstance({"-w", "Talvora"}));
+    EXPECT_TRUE(composition.enabled);
+}
+
 TEST_F(GlassoffThemeTest, ModeZeroWithoutCallerEndsAtTheFirstTick) {
     windows.remove(caller);
     ASSERT_TRUE(theme.initInstance({"-w", "Talvora"}));
