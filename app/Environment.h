@@ -26,6 +26,11 @@ struct Environment {
     platform::Rect desktopRect;
     int taskbarHeight = 0;
     int verticalDpi = 96;
+
+    // The media player on the PATH, looked up at the recorder window's first
+    // tick (a player installed later is used after a restart); empty when
+    // there is none.
+    std::string vlcLocation;
 };
 
 }  // namespace talvora

@@ -1,5 +1,6 @@
 #include "audio/AudioTestDlg.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -120,6 +121,36 @@ void AudioTestDlg::showEvent(QShowEvent* event) {
     shownOnce_ = true;
     // After the dialog itself is mapped, so that the instructions come above it.
     if (withInstructions_) QTimer::singleShot(0, this, &AudioTestDlg::windowsSound);
+}
+
+void AudioTestDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    const bool wasMinimised = static_cast<QWindowStateChangeEvent*>(event)->oldState().testFlag(Qt::WindowMinimized);
+    if (isMinimized() && !wasMinimised) minimiseProgram();
+    else if (!isMinimized() && wasMinimised) restoreProgram();
+}
+
+void AudioTestDlg::minimiseProgram() {
+    // Minimising the dialog minimises the program, as its main window's
+    // minimise would; restoring the dialog brings back what went down.
+    minimisedWindows_.clear();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        const bool ours = window == this || window->parentWidget() == this;  // the instructions go with it
+        const Qt::WindowType type = window->windowType();
+        if (ours || type == Qt::Popup || type == Qt::ToolTip || !window->isVisible() || window->isMinimized())
+            continue;
+        minimisedWindows_.emplace_back(window);
+        window->showMinimized();
+    }
+}
+
+void AudioTestDlg::restoreProgram() {
+    for (const QPointer<QWidget>& window : minimisedWindows_)
+        if (window != nullptr) window->showNormal();
+    minimisedWindows_.clear();
+    raise();
+    activateWindow();
 }
 
 void AudioTestDlg::setMicrophone(bool ticked) {

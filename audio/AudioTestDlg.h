@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <memory>
+#include <vector>
 
 #include "audio/AudioSetupModel.h"
 
@@ -44,8 +46,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Minimised or restored: the program's other windows go along.
+    void changeEvent(QEvent* event) override;
 
 private:
+    void minimiseProgram();
+    void restoreProgram();
     void initialise();
     bool fillSources();
     void showLists();
@@ -68,6 +74,8 @@ private:
     std::unique_ptr<AudioSetupModel> model_;
     bool withInstructions_;
     bool shownOnce_ = false;
+    // What the dialog minimised with itself, to restore with it.
+    std::vector<QPointer<QWidget>> minimisedWindows_;
 
     ManualCheckBox* speakers_;
     ManualCheckBox* microphone_;

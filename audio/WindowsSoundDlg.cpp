@@ -1,6 +1,8 @@
 #include "audio/WindowsSoundDlg.h"
 
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <fstream>
 #include <iterator>
 
@@ -24,6 +26,16 @@ std::string readInstructions() {
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
+}
+
+// The rich-edit control's text limit counts the characters shown, not the
+// markup they came in.
+void limitShownText(QTextDocument& document) {
+    if (document.characterCount() - 1 <= kTextLimit) return;  // the last paragraph's end is not text
+    QTextCursor cursor(&document);
+    cursor.setPosition(kTextLimit);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 }  // namespace
@@ -52,12 +64,27 @@ WindowsSoundDlg::WindowsSoundDlg(AppContext& ctx, platform::RichText& richText, 
     text_->setReadOnly(true);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text_->setOpenExternalLinks(false);
-    QString shown = QString::fromStdString(*html);
-    // The rich-edit control's text limit.
-    if (shown.size() > kTextLimit) shown.truncate(kTextLimit);
-    text_->setHtml(shown);
+    text_->setHtml(QString::fromStdString(*html));
+    limitShownText(*text_->document());
+    placeText();
+}
+
+// The desktop frames the window after it is shown; its outer size comes with
+// the move or resize that follows.
+void WindowsSoundDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    placeText();
+}
+
+void WindowsSoundDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    placeText();
+}
+
+void WindowsSoundDlg::placeText() {
+    if (text_ == nullptr) return;
     // From (2, 2) to the window's outer width and its outer height / 1.1 + 2.
-    const QSize outer = size();
+    const QSize outer = frameGeometry().size();
     text_->setGeometry(2, 2, outer.width() - 2, static_cast<int>(outer.height() / 1.1));
 }
 

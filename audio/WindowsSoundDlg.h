@@ -34,7 +34,13 @@ public:
     // The text control; null when the instructions went to the word processor.
     QTextBrowser* textBox() const { return text_; }
 
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void placeText();
+
     static QPointer<WindowsSoundDlg> instance_;
     QTextBrowser* text_ = nullptr;
 };

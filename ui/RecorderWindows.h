@@ -13,8 +13,10 @@ public:
     // Focuses the settings dialog when it is open, else opens it modeless.
     virtual void openSettings() = 0;
     virtual void closeSettings() = 0;
-    // Modal.
+    // Modal; opens the instructions and the desktop's sound settings with it.
     virtual void openAudioSetup() = 0;
+    // Modal, the dialog alone.
+    virtual void runAudioSetup() = 0;
     // While it is open, its tests own the recording graph.
     virtual bool audioSetupOpen() const { return false; }
 };

@@ -14,7 +14,7 @@ void PlayRecording(AppContext& ctx, const std::string& file) {
         return;
     }
     const std::string quoted = platform::format(" \"%s\"", platform::escapeQuoted(file).c_str());
-    const std::string vlc = launcher.findExecutable("vlc");
+    const std::string& vlc = ctx.environment.vlcLocation;
     if (!vlc.empty() && launcher.execute("open", vlc, quoted, normal)) return;
     if (launcher.execute("open", "wmplayer", quoted, normal)) return;
     launcher.execute("open", ctx.settings.recordingFolder, quoted, normal);

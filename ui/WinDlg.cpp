@@ -357,15 +357,25 @@ void WinDlg::oneTimeInitialisation() {
         coreAudio_.CheckMicrophoneFormat();
     }
     update();
+    if (s.dualAudio != 0 && s.audioSource1.empty()) askForSecondSource();
     hotkeys_->registerAll(recorderWindow());
     ctx_.settings.setTopWindow = 1;
     tracker_.watcher().start();
     ThemeStartupStep(ctx_, store_);
     ctx_.platform.pump.pump(500);
     restartPreview();
-    if (s.dualAudio != 0 && !s.audioSource1.empty()) coreAudio_.UnmuteSecondSource(s.audioSource1);
+    if (s.dualAudio != 0) {
+        if (!s.audioSource1.empty()) coreAudio_.UnmuteSecondSource(s.audioSource1);
+        else askForSecondSource();  // once more when none was chosen at the first offer
+    }
     checkSoundServer();
+    ctx_.environment.vlcLocation = ctx_.platform.launcher.findExecutable("vlc");
     timer_.start();
+}
+
+void WinDlg::askForSecondSource() {
+    // Every start is refused while dual audio has no second source.
+    if (windows_.settings != nullptr) windows_.settings->runAudioSetup();
 }
 
 void WinDlg::checkSoundServer() {

@@ -151,6 +151,7 @@ private:
     QPixmap scaledPicture(const char* file, const char* scaledFile, int width, int height);
     void onMessage(platform::MessageId message, std::intptr_t wParam, std::intptr_t lParam);
     void oneTimeInitialisation();
+    void askForSecondSource();
 
     AppContext& ctx_;
     SettingsStore& store_;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <clocale>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,8 @@
 #include <limits>
 #include <string>
 #include <vector>
+
+#include "DecimalCommaLocale.h"
 
 namespace talvora {
 namespace {
@@ -349,23 +350,14 @@ TEST(SettingsFile, FrameRateIsReadLikeAtof) {
 }
 
 TEST(SettingsFile, NumbersDoNotFollowTheUsersLocale) {
-    // Qt applies the user's locale to the C library at start-up; one with a
-    // decimal comma would turn "29.97" into 29 and write "29,97".
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    bool commaLocale = false;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE", "fr_FR"}) {
-        if (std::setlocale(LC_NUMERIC, name) && std::localeconv()->decimal_point[0] == ',') {
-            commaLocale = true;
-            break;
-        }
-    }
+    // A decimal comma would turn "29.97" into 29 and write "29,97".
+    test::DecimalCommaLocale comma;
+    ASSERT_TRUE(comma.active()) << "no locale with a decimal comma is installed (scripts/deps generates one)";
     Settings s;
     s.frameRate = 29.97f;
     const std::string text = formatSettingsFile(s);
     const float back = parsed(text).frameRate;
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    if (!commaLocale) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    comma.restore();
     EXPECT_NE(text.find("Frame Rate: 29.97\r\n"), std::string::npos);
     EXPECT_EQ(back, 29.97f);
 }

@@ -133,6 +133,33 @@ TEST_F(AudioTestDlgTest, WindowsSoundTwiceLeavesOneInstructionsWindow) {
     EXPECT_EQ(soundWindows(), 0);
 }
 
+TEST_F(AudioTestDlgTest, InstructionsKeepTheirFirst32000CharactersAcrossTheOuterSize) {
+    std::ofstream("Microphone_Setup_1.rtf") << std::string(40000, 'a');
+    const auto d = open();
+    click(*d, 5);
+    WindowsSoundDlg* window = WindowsSoundDlg::instance();
+    ASSERT_NE(window, nullptr);
+    QTextBrowser* text = window->textBox();
+    ASSERT_NE(text, nullptr);
+    // The converter's markup does not count against the limit.
+    EXPECT_EQ(text->toPlainText(), QString(32000, 'a'));
+    const QSize outer = window->frameGeometry().size();
+    ASSERT_NE(outer, window->size());  // the window has a frame
+    EXPECT_EQ(text->geometry(), QRect(2, 2, outer.width() - 2, static_cast<int>(outer.height() / 1.1)));
+}
+
+TEST_F(AudioTestDlgTest, MinimisingMinimisesTheProgramAndRestoringRestoresBoth) {
+    QWidget recorder;
+    recorder.show();
+    const auto d = open();
+    d->show();
+    d->showMinimized();
+    EXPECT_TRUE(recorder.isMinimized());
+    d->showNormal();
+    EXPECT_FALSE(recorder.isMinimized());
+    EXPECT_TRUE(recorder.isVisible());
+}
+
 TEST_F(AudioTestDlgTest, InstructionsGoToTheWordProcessorWhenTheyCannotBeShown) {
     const auto d = open();
     click(*d, 5);  // no file

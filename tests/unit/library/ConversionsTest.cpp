@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -9,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "DecimalCommaLocale.h"
 #include "FakePlatform.h"
 #include "library/ConversionCommand.h"
 #include "library/Conversions.h"
@@ -47,18 +47,12 @@ TEST(ConversionCommandTest, VideoBitRateFollowsTheRecordingsWidth) {
 }
 
 TEST(ConversionCommandTest, FrameRateIgnoresTheUsersLocale) {
-    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    bool commaLocale = false;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
-        if (std::setlocale(LC_NUMERIC, name) != nullptr && std::localeconv()->decimal_point[0] == ',') {
-            commaLocale = true;
-            break;
-        }
+    test::DecimalCommaLocale comma;
+    ASSERT_TRUE(comma.active()) << "no locale with a decimal comma is installed (scripts/deps generates one)";
     Settings s = recordingSettings();
     s.frameRate = 29.97f;
     const auto c = MakeConversionCommand(ConversionKind::Mp4, kAfterRecording, "/v/x.wmv", s);
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    if (!commaLocale) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    comma.restore();
     ASSERT_TRUE(c);
     EXPECT_NE(c->parameters.find(" -r 29.97 "), std::string::npos) << c->parameters;
 }

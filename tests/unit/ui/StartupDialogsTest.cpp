@@ -4,6 +4,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "FakePlatform.h"
 #include "app/SettingsStore.h"
 #include "ui/MaxiClientArea.h"
@@ -138,6 +140,10 @@ struct RecordedWindows : SettingsWindows, RecordingsBrowserWindow, RegionMarking
     void openSettings() override { opened.push_back("settings"); }
     void closeSettings() override { opened.push_back("close settings"); }
     void openAudioSetup() override { opened.push_back("audio"); }
+    void runAudioSetup() override {
+        opened.push_back("audio setup");
+        if (onAudioSetup) onAudioSetup();
+    }
     void openRecordingsBrowser() override { opened.push_back("browser"); }
     void markRegion() override { opened.push_back("region"); }
     void markEntireScreen() override { opened.push_back("screen"); }
@@ -148,7 +154,26 @@ struct RecordedWindows : SettingsWindows, RecordingsBrowserWindow, RegionMarking
     RecorderWindows all() { return {this, this, this}; }
     std::vector<std::string> opened;
     int marking = 0;
+    std::function<void()> onAudioSetup;
 };
+
+TEST_F(DialogTest, DualAudioWithoutASecondSourceAsksForOneAtTheFirstTick) {
+    for (const bool chosen : {false, true}) {
+        RecordedWindows windows;
+        // The user picks a microphone, or cancels.
+        windows.onAudioSetup = [&] {
+            if (chosen) fp.ctx.settings.audioSource1 = "Microphone";
+        };
+        fp.ctx.settings.dualAudio = 1;
+        fp.ctx.settings.audioSource1.clear();
+        store.write();  // the first tick reads the file again
+        const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini, windows.all());
+        recorder->tick();
+        recorder->tick();
+        // Asked again before the timer goes on when nothing was chosen; never on later ticks.
+        EXPECT_EQ(windows.opened, std::vector<std::string>(chosen ? 1 : 2, "audio setup")) << chosen;
+    }
+}
 
 TEST_F(DialogTest, CommandsOfOtherWindowsAreRoutedOrGreyed) {
     {
@@ -192,7 +217,7 @@ TEST_F(DialogTest, CommandsOfOtherWindowsAreRoutedOrGreyed) {
 TEST_F(DialogTest, PlayingARecordingFallsBackFromPlayerToPlayerToTheFolder) {
     fp.ctx.environment.notWindows7 = true;
     fp.ctx.settings.recordingFolder = "/rec";
-    fp.launcher.executables["vlc"] = "/usr/bin/vlc";
+    fp.ctx.environment.vlcLocation = "/usr/bin/vlc";
     PlayRecording(fp.ctx, "/rec/a.wmv");
     ASSERT_EQ(fp.launcher.calls.size(), 1u);
     EXPECT_EQ(fp.launcher.calls[0].file, "/usr/bin/vlc");
@@ -211,6 +236,18 @@ TEST_F(DialogTest, PlayingARecordingFallsBackFromPlayerToPlayerToTheFolder) {
     PlayRecording(fp.ctx, "/rec/a.wmv");
     ASSERT_EQ(fp.launcher.calls.size(), 1u);
     EXPECT_EQ(fp.launcher.calls[0].file, "/rec/a.wmv");
+}
+
+TEST_F(DialogTest, TheMediaPlayerIsTheOneFoundAtTheFirstTick) {
+    fp.launcher.executables["vlc"] = "/usr/bin/vlc";
+    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini);
+    recorder->tick();
+    fp.launcher.executables.clear();  // removed while the program runs
+    fp.ctx.environment.notWindows7 = true;
+    fp.launcher.calls.clear();
+    PlayRecording(fp.ctx, "/rec/a.wmv");
+    ASSERT_FALSE(fp.launcher.calls.empty());
+    EXPECT_EQ(fp.launcher.calls[0].file, "/usr/bin/vlc");
 }
 
 TEST(MaxiTitleBarTest, AreasScaleWithTheInterface) {
