@@ -15,8 +15,8 @@
 #include "audio/WindowsSoundDlg.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
+#include "platform/desktop/DialogControls.h"
 #include "platform/shell/Launcher.h"
-#include "ui/DialogControls.h"
 
 namespace talvora {
 
@@ -59,34 +59,36 @@ AudioTestDlg::AudioTestDlg(AppContext& ctx, SettingsStore& store, platform::Audi
     model_ = std::make_unique<AudioSetupModel>(ctx, audio, core, std::move(hooks));
 
     setWindowTitle("Audio Setup");
-    setFont(dialogFont());
-    setFixedSize(dialogSize(264, 354));
+    setFont(platform::dialogFont());
+    setFixedSize(platform::dialogSize(264, 354));
 
-    placeControl(new QGroupBox("Audio recording options", this), 0, 7, 4, 250, 112);
-    speakers_ = placeControl(new ManualCheckBox(" Record remote audio (speakers)", this), kSpeakers, 16, 17, 220, 10);
-    microphone_ =
-        placeControl(new ManualCheckBox(" Record local audio (microphone)", this), kMicrophone, 16, 31, 220, 10);
-    smartMic_ = placeControl(new ManualCheckBox(" Enable Smart Microphone", this), kSmartMic, 16, 45, 220, 10);
-    placeControl(new QLabel("Smart Microphone recording options", this), 0, 16, 61, 200, 9);
-    options_ = placeControl(new OpeningComboBox(this), kOptions, 16, 71, 180, 13);
-    placeControl(new QLabel("Lower recorded remote volume by", this), 0, 16, 95, 140, 9);
-    volume_ = placeControl(new QLineEdit(this), kVolume, 158, 93, 30, 13);
+    platform::placeControl(new QGroupBox("Audio recording options", this), 0, 7, 4, 250, 112);
+    speakers_ = platform::placeControl(new platform::ManualCheckBox(" Record remote audio (speakers)", this), kSpeakers,
+                                       16, 17, 220, 10);
+    microphone_ = platform::placeControl(new platform::ManualCheckBox(" Record local audio (microphone)", this),
+                                         kMicrophone, 16, 31, 220, 10);
+    smartMic_ = platform::placeControl(new platform::ManualCheckBox(" Enable Smart Microphone", this), kSmartMic, 16,
+                                       45, 220, 10);
+    platform::placeControl(new QLabel("Smart Microphone recording options", this), 0, 16, 61, 200, 9);
+    options_ = platform::placeControl(new platform::OpeningComboBox(this), kOptions, 16, 71, 180, 13);
+    platform::placeControl(new QLabel("Lower recorded remote volume by", this), 0, 16, 95, 140, 9);
+    volume_ = platform::placeControl(new QLineEdit(this), kVolume, 158, 93, 30, 13);
     volume_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), volume_));
-    placeControl(new QLabel("%", this), 0, 191, 95, 10, 9);
+    platform::placeControl(new QLabel("%", this), 0, 191, 95, 10, 9);
 
-    placeControl(new QGroupBox("Microphon selection", this), 0, 7, 120, 250, 112);
-    placeControl(new QLabel("Audio Recording Sources", this), 0, 16, 133, 150, 9);
-    sources_ = placeControl(new OpeningComboBox(this), kSources, 16, 143, 232, 13);
-    placeControl(new QLabel("Audio Inputs", this), 0, 16, 162, 150, 9);
-    inputs_ = placeControl(new QComboBox(this), kInputs, 16, 172, 232, 13);
-    auto* windowsSound = placeControl(new QPushButton("Windows Sound", this), kWindowsSound, 16, 203, 72, 14);
-    auto* checkData = placeControl(new QPushButton("Check data", this), kCheckData, 96, 203, 72, 14);
-    auto* refreshButton = placeControl(new QPushButton("Refresh", this), kRefresh, 176, 203, 72, 14);
+    platform::placeControl(new QGroupBox("Microphon selection", this), 0, 7, 120, 250, 112);
+    platform::placeControl(new QLabel("Audio Recording Sources", this), 0, 16, 133, 150, 9);
+    sources_ = platform::placeControl(new platform::OpeningComboBox(this), kSources, 16, 143, 232, 13);
+    platform::placeControl(new QLabel("Audio Inputs", this), 0, 16, 162, 150, 9);
+    inputs_ = platform::placeControl(new QComboBox(this), kInputs, 16, 172, 232, 13);
+    auto* windowsSound = platform::placeControl(new QPushButton("Windows Sound", this), kWindowsSound, 16, 203, 72, 14);
+    auto* checkData = platform::placeControl(new QPushButton("Check data", this), kCheckData, 96, 203, 72, 14);
+    auto* refreshButton = platform::placeControl(new QPushButton("Refresh", this), kRefresh, 176, 203, 72, 14);
 
-    report_ = placeControl(new QPlainTextEdit(this), kReport, 7, 238, 250, 88);
+    report_ = platform::placeControl(new QPlainTextEdit(this), kReport, 7, 238, 250, 88);
     report_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    auto* ok = placeControl(new QPushButton("OK", this), kIdOk, 80, 333, 50, 14);
-    auto* cancel = placeControl(new QPushButton("Cancel", this), kIdCancel, 136, 333, 50, 14);
+    auto* ok = platform::placeControl(new QPushButton("OK", this), platform::kIdOk, 80, 333, 50, 14);
+    auto* cancel = platform::placeControl(new QPushButton("Cancel", this), platform::kIdCancel, 136, 333, 50, 14);
     ok->setDefault(true);
 
     connect(speakers_, &QCheckBox::clicked, this, &AudioTestDlg::clickSpeakers);

@@ -16,11 +16,14 @@ class AudioSystem;
 class RichText;
 }  // namespace platform
 
+namespace platform {
+class ManualCheckBox;
+class OpeningComboBox;
+}  // namespace platform
+
 namespace talvora {
 
 class CoreAudio;
-class ManualCheckBox;
-class OpeningComboBox;
 class SettingsStore;
 struct AppContext;
 
@@ -77,12 +80,12 @@ private:
     // What the dialog minimised with itself, to restore with it.
     std::vector<QPointer<QWidget>> minimisedWindows_;
 
-    ManualCheckBox* speakers_;
-    ManualCheckBox* microphone_;
-    ManualCheckBox* smartMic_;
-    OpeningComboBox* options_;
+    platform::ManualCheckBox* speakers_;
+    platform::ManualCheckBox* microphone_;
+    platform::ManualCheckBox* smartMic_;
+    platform::OpeningComboBox* options_;
     QLineEdit* volume_;
-    OpeningComboBox* sources_;
+    platform::OpeningComboBox* sources_;
     QComboBox* inputs_;
     QPlainTextEdit* report_;
 };

@@ -7,9 +7,9 @@
 #include <iterator>
 
 #include "app/AppContext.h"
+#include "platform/desktop/DialogControls.h"
 #include "platform/shell/Launcher.h"
 #include "platform/shell/RichText.h"
-#include "ui/DialogControls.h"
 
 namespace talvora {
 
@@ -50,8 +50,8 @@ WindowsSoundDlg::WindowsSoundDlg(AppContext& ctx, platform::RichText& richText, 
     // A tool window stays above its owner, as an owned window does.
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle("Windows Audio Recording");
-    setFont(dialogFont());
-    resize(dialogSize(264, 231));
+    setFont(platform::dialogFont());
+    resize(platform::dialogSize(264, 231));
 
     const std::string rtf = readInstructions();
     const std::optional<std::string> html = rtf.empty() ? std::nullopt : richText.toHtml(rtf);

@@ -14,7 +14,7 @@
 #include "app/SettingsStore.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/ProcessControl.h"
-#include "ui/DialogControls.h"
+#include "platform/desktop/DialogControls.h"
 
 namespace talvora {
 
@@ -66,28 +66,30 @@ long long integerPart(float rate) {
 VideoDlg::VideoDlg(AppContext& ctx, SettingsStore& store, QWidget* parent)
     : QDialog(parent), ctx_(ctx), store_(store) {
     setWindowTitle("Talvora - Video Settings");
-    setFont(dialogFont());
-    setFixedSize(dialogSize(258, 132));
+    setFont(platform::dialogFont());
+    setFixedSize(platform::dialogSize(258, 132));
 
-    auto* ok = placeControl(new QPushButton("OK", this), kIdOk, 87, 111, 41, 14);
-    auto* cancel = placeControl(new QPushButton("Cancel", this), kIdCancel, 130, 111, 41, 14);
+    auto* ok = platform::placeControl(new QPushButton("OK", this), platform::kIdOk, 87, 111, 41, 14);
+    auto* cancel = platform::placeControl(new QPushButton("Cancel", this), platform::kIdCancel, 130, 111, 41, 14);
     ok->setDefault(true);
-    placeControl(new QLabel("Video format: ", this), 0, 25, 17, 47, 8);
-    mpeg_ = placeControl(new ManualCheckBox(" MPEG", this), kMpeg, 77, 17, 36, 10);
-    wmv_ = placeControl(new ManualCheckBox(" WMV", this), kWmv, 119, 17, 34, 10);
-    placeControl(new QLabel("(for smaller windows)", this), 0, 155, 18, 70, 8);
-    placeControl(new QLabel("Video bitrate", this), 0, 25, 35, 44, 8);
+    platform::placeControl(new QLabel("Video format: ", this), 0, 25, 17, 47, 8);
+    mpeg_ = platform::placeControl(new platform::ManualCheckBox(" MPEG", this), kMpeg, 77, 17, 36, 10);
+    wmv_ = platform::placeControl(new platform::ManualCheckBox(" WMV", this), kWmv, 119, 17, 34, 10);
+    platform::placeControl(new QLabel("(for smaller windows)", this), 0, 155, 18, 70, 8);
+    platform::placeControl(new QLabel("Video bitrate", this), 0, 25, 35, 44, 8);
     // The drop-down's height in the template includes its list; the box
     // itself is one edit line high.
-    bitrate_ = placeControl(editableList(this, kBitrates), kBitrate, 24, 45, 46, 13);
-    placeControl(new QLabel("Frame rate (fps)", this), 0, 74, 34, 42, 8);
-    frameRate_ = placeControl(editableList(this, kFrameRates), kFrameRate, 73, 45, 37, 13);
-    placeControl(new QLabel("(Default MPEG video format)", this), 0, 121, 46, 118, 8);
-    background_ = placeControl(new ManualCheckBox(" Use background recording when possible (Windows 8, 10)", this),
-                               kBackgroundRecording, 23, 72, 214, 10);
+    bitrate_ = platform::placeControl(editableList(this, kBitrates), kBitrate, 24, 45, 46, 13);
+    platform::placeControl(new QLabel("Frame rate (fps)", this), 0, 74, 34, 42, 8);
+    frameRate_ = platform::placeControl(editableList(this, kFrameRates), kFrameRate, 73, 45, 37, 13);
+    platform::placeControl(new QLabel("(Default MPEG video format)", this), 0, 121, 46, 118, 8);
+    background_ = platform::placeControl(
+        new platform::ManualCheckBox(" Use background recording when possible (Windows 8, 10)", this),
+        kBackgroundRecording, 23, 72, 214, 10);
     background_->setEnabled(false);
-    basic_ = placeControl(new ManualCheckBox(" Use Windows Basic theme (disable Aero Windows 7)", this), kBasicTheme,
-                          23, 89, 203, 10);
+    basic_ =
+        platform::placeControl(new platform::ManualCheckBox(" Use Windows Basic theme (disable Aero Windows 7)", this),
+                               kBasicTheme, 23, 89, 203, 10);
 
     Settings& s = ctx_.settings;
     selectByPrefix(bitrate_, QString::number(s.videoBitrate));

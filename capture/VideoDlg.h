@@ -4,9 +4,12 @@
 
 class QComboBox;
 
+namespace platform {
+class ManualCheckBox;
+}  // namespace platform
+
 namespace talvora {
 
-class ManualCheckBox;
 class SettingsStore;
 struct AppContext;
 
@@ -27,10 +30,10 @@ private:
 
     AppContext& ctx_;
     SettingsStore& store_;
-    ManualCheckBox* mpeg_;
-    ManualCheckBox* wmv_;
-    ManualCheckBox* background_;
-    ManualCheckBox* basic_;
+    platform::ManualCheckBox* mpeg_;
+    platform::ManualCheckBox* wmv_;
+    platform::ManualCheckBox* background_;
+    platform::ManualCheckBox* basic_;
     QComboBox* bitrate_;
     QComboBox* frameRate_;
 };

@@ -2,9 +2,9 @@
 
 #include <QPointer>
 
+#include "app/RecorderWindows.h"
 #include "library/ConverterWindowFinder.h"
 #include "library/ViewDlg.h"
-#include "ui/RecorderWindows.h"
 
 namespace talvora {
 

@@ -16,8 +16,9 @@
 
 #include "app/SettingsStore.h"
 #include "library/ChangeDlg.h"
-#include "library/ConverterWindowFinder.h"
 #include "library/Conversions.h"
+#include "library/ConverterWindowFinder.h"
+#include "library/RecordingPlayback.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
 #include "platform/desktop/DialogUnits.h"
@@ -26,7 +27,6 @@
 #include "platform/shell/CommandLine.h"
 #include "platform/shell/Launcher.h"
 #include "platform/shell/PathMapping.h"
-#include "ui/RecordingPlayback.h"
 
 namespace talvora {
 

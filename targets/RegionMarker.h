@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "app/AppContext.h"
+#include "app/RecorderWindows.h"
 #include "platform/desktop/Geometry.h"
 #include "targets/MarkWindow.h"
 #include "targets/MotionScanThread.h"
-#include "ui/RecorderWindows.h"
 
 namespace platform {
 class ScreenCopy;

@@ -11,7 +11,7 @@
 #include "app/SettingsStore.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
-#include "ui/DialogControls.h"
+#include "platform/desktop/DialogControls.h"
 #include "ui/MonitorChoice.h"
 
 namespace talvora {
@@ -31,22 +31,22 @@ MonitorDlg::MonitorDlg(AppContext& ctx, SettingsStore& store, int primaryWidth, 
                        QWidget* parent)
     : QDialog(parent), ctx_(ctx), store_(store) {
     setWindowTitle("Talvora - Select monitor");
-    setFont(dialogFont());
-    setFixedSize(dialogSize(230, 132));
+    setFont(platform::dialogFont());
+    setFixedSize(platform::dialogSize(230, 132));
 
-    monitor1_ = placeControl(new QRadioButton(" Monitor 1", this), kRadioMonitor1, 14, 14, 58, 10);
-    monitor2_ = placeControl(new QRadioButton(" Monitor 2", this), kRadioMonitor2, 14, 31, 58, 10);
-    auto* first = placeControl(new QLabel(this), kTextMonitor1, 76, 15, 148, 9);
-    auto* second = placeControl(new QLabel(this), kTextMonitor2, 76, 32, 148, 9);
-    auto* mainLine = placeControl(new QLabel(this), kMainDisplay, 14, 51, 200, 9);
-    auto* background =
-        placeControl(new QLabel("Scale factor for the Background mode", this), kBackgroundLine, 14, 71, 130, 9);
-    scale_ = placeControl(new QLineEdit(this), kBackgroundScale, 146, 69, 30, 12);
+    monitor1_ = platform::placeControl(new QRadioButton(" Monitor 1", this), kRadioMonitor1, 14, 14, 58, 10);
+    monitor2_ = platform::placeControl(new QRadioButton(" Monitor 2", this), kRadioMonitor2, 14, 31, 58, 10);
+    auto* first = platform::placeControl(new QLabel(this), kTextMonitor1, 76, 15, 148, 9);
+    auto* second = platform::placeControl(new QLabel(this), kTextMonitor2, 76, 32, 148, 9);
+    auto* mainLine = platform::placeControl(new QLabel(this), kMainDisplay, 14, 51, 200, 9);
+    auto* background = platform::placeControl(new QLabel("Scale factor for the Background mode", this), kBackgroundLine,
+                                              14, 71, 130, 9);
+    scale_ = platform::placeControl(new QLineEdit(this), kBackgroundScale, 146, 69, 30, 12);
     scale_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,4}"), scale_));
-    placeControl(new QLabel("%", this), 0, 179, 71, 10, 9);
-    auto* reset = placeControl(new QPushButton("Reset markers", this), kResetMarkersButton, 14, 90, 70, 14);
-    auto* ok = placeControl(new QPushButton("OK", this), kIdOk, 64, 112, 48, 14);
-    auto* cancel = placeControl(new QPushButton("Cancel", this), kIdCancel, 118, 112, 48, 14);
+    platform::placeControl(new QLabel("%", this), 0, 179, 71, 10, 9);
+    auto* reset = platform::placeControl(new QPushButton("Reset markers", this), kResetMarkersButton, 14, 90, 70, 14);
+    auto* ok = platform::placeControl(new QPushButton("OK", this), platform::kIdOk, 64, 112, 48, 14);
+    auto* cancel = platform::placeControl(new QPushButton("Cancel", this), platform::kIdCancel, 118, 112, 48, 14);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &MonitorDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &MonitorDlg::reject);

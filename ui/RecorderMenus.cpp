@@ -1,10 +1,10 @@
 #include "ui/RecorderMenus.h"
 
-#include "ui/RecorderWindows.h"
-
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+
+#include "app/RecorderWindows.h"
 
 namespace talvora {
 

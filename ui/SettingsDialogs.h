@@ -4,8 +4,8 @@
 #include <functional>
 #include <vector>
 
+#include "app/RecorderWindows.h"
 #include "audio/CoreAudio.h"
-#include "ui/RecorderWindows.h"
 #include "ui/SetupDlg.h"
 #include "ui/SetupHost.h"
 

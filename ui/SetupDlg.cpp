@@ -19,11 +19,11 @@
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/MessagePump.h"
+#include "platform/desktop/DialogControls.h"
 #include "platform/desktop/Display.h"
 #include "platform/shell/Launcher.h"
 #include "targets/WindowTracker.h"
 #include "ui/AboutDlg.h"
-#include "ui/DialogControls.h"
 #include "ui/MonitorChoice.h"
 #include "ui/MonitorDlg.h"
 #include "ui/SetupHost.h"
@@ -66,10 +66,10 @@ QAction* addCommand(QMenu* menu, const char* text, int id, bool checkable = fals
 SetupDlg::SetupDlg(AppContext& ctx, SettingsStore& store, SetupHost& host, QWidget* parent)
     : QDialog(parent), ctx_(ctx), store_(store), host_(host) {
     setWindowTitle("Settings");
-    setFont(dialogFont());
+    setFont(platform::dialogFont());
     buildMenu();
     const int barHeight = menuBar_->sizeHint().height();
-    const QSize client = dialogSize(kWidthDlu, kHeightDlu);
+    const QSize client = platform::dialogSize(kWidthDlu, kHeightDlu);
     menuBar_->setGeometry(0, 0, client.width(), barHeight);
     auto* area = new QWidget(this);
     area->setGeometry(0, barHeight, client.width(), client.height());
@@ -130,46 +130,47 @@ void SetupDlg::buildMenu() {
 }
 
 void SetupDlg::buildControls(QWidget* c) {
-    video_ = placeControl(new ManualCheckBox(" Record video", c), kRecordVideo, 14, 10, 90, 10);
-    audio_ = placeControl(new ManualCheckBox(" Record audio", c), kRecordAudio, 14, 26, 90, 10);
-    auto* videoSettings = placeControl(new QPushButton("Video Settings", c), kVideoSettings, 134, 8, 90, 14);
-    auto* audioSetup = placeControl(new QPushButton("Audio Setup", c), kAudioSetup, 134, 25, 90, 14);
-    mp4_ = placeControl(new QCheckBox("Convert to MP4", c), kConvertMp4, 14, 48, 100, 10);
-    mp3_ = placeControl(new QCheckBox(" Extract audio (MP3)", c), kExtractMp3, 120, 48, 104, 10);
+    video_ = platform::placeControl(new platform::ManualCheckBox(" Record video", c), kRecordVideo, 14, 10, 90, 10);
+    audio_ = platform::placeControl(new platform::ManualCheckBox(" Record audio", c), kRecordAudio, 14, 26, 90, 10);
+    auto* videoSettings = platform::placeControl(new QPushButton("Video Settings", c), kVideoSettings, 134, 8, 90, 14);
+    auto* audioSetup = platform::placeControl(new QPushButton("Audio Setup", c), kAudioSetup, 134, 25, 90, 14);
+    mp4_ = platform::placeControl(new QCheckBox("Convert to MP4", c), kConvertMp4, 14, 48, 100, 10);
+    mp3_ = platform::placeControl(new QCheckBox(" Extract audio (MP3)", c), kExtractMp3, 120, 48, 104, 10);
 
-    placeControl(new QLabel("Hotkeys", c), 0, 14, 68, 100, 9);
+    platform::placeControl(new QLabel("Hotkeys", c), 0, 14, 68, 100, 9);
     const std::array<const char*, 3> captions{"Start / Stop Recording", "Pause recording", "Mute microphone"};
     for (std::size_t i = 0; i < captions.size(); ++i) {
         const int top = 82 + static_cast<int>(i) * 17;
-        placeControl(new QLabel(captions[i], c), 0, 14, top + 2, 96, 9);
-        hotkeyEdits_[i] = placeControl(new QLineEdit(c), kHotkeyEditIds[i], 112, top, 70, 13);
+        platform::placeControl(new QLabel(captions[i], c), 0, 14, top + 2, 96, 9);
+        hotkeyEdits_[i] = platform::placeControl(new QLineEdit(c), kHotkeyEditIds[i], 112, top, 70, 13);
         hotkeyEdits_[i]->installEventFilter(this);
     }
-    auto* alt = placeControl(new QPushButton("ALT", c), kAltButton, 14, 136, 40, 14);
-    auto* ctrl = placeControl(new QPushButton("CTRL", c), kCtrlButton, 58, 136, 40, 14);
-    auto* shift = placeControl(new QPushButton("SHIFT", c), kShiftButton, 102, 136, 40, 14);
+    auto* alt = platform::placeControl(new QPushButton("ALT", c), kAltButton, 14, 136, 40, 14);
+    auto* ctrl = platform::placeControl(new QPushButton("CTRL", c), kCtrlButton, 58, 136, 40, 14);
+    auto* shift = platform::placeControl(new QPushButton("SHIFT", c), kShiftButton, 102, 136, 40, 14);
 
-    auto* note = placeControl(
+    auto* note = platform::placeControl(
         new QLabel("Enter recording duration below (hh:mm:ss).\r\nLeave blank for unlimited time.", c), kDurationNote,
         14, 160, 210, 18);
     note->setWordWrap(true);
-    duration_ = placeControl(new QLineEdit(c), kDuration, 14, 181, 70, 13);
+    duration_ = platform::placeControl(new QLineEdit(c), kDuration, 14, 181, 70, 13);
     duration_->setMaxLength(99);
 
-    placeControl(new QLabel("Recorder window size", c), 0, 14, 206, 96, 9);
-    scale_ = placeControl(new QLineEdit(c), kScale, 112, 204, 34, 13);
+    platform::placeControl(new QLabel("Recorder window size", c), 0, 14, 206, 96, 9);
+    scale_ = platform::placeControl(new QLineEdit(c), kScale, 112, 204, 34, 13);
     scale_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,10}"), scale_));
-    placeControl(new QLabel("%   (50 to 250)", c), 0, 150, 206, 74, 9);
+    platform::placeControl(new QLabel("%   (50 to 250)", c), 0, 150, 206, 74, 9);
 
     // The version text names this system in full: it may take two lines.
     auto* windowsVersion = new QLabel(QString::fromStdString(ctx_.environment.versionText), c);
     windowsVersion->setWordWrap(true);
-    placeControl(windowsVersion, kWindowsVersion, 14, 230, 210, 18);
-    placeControl(new QLabel(QString::fromStdString(platform::format("Talvora version: %s", kProgramVersion)), c),
-                 kProgramVersionText, 14, 252, 210, 9);
+    platform::placeControl(windowsVersion, kWindowsVersion, 14, 230, 210, 18);
+    platform::placeControl(
+        new QLabel(QString::fromStdString(platform::format("Talvora version: %s", kProgramVersion)), c),
+        kProgramVersionText, 14, 252, 210, 9);
 
-    auto* ok = placeControl(new QPushButton("OK", c), kIdOk, 66, 286, 50, 14);
-    auto* cancel = placeControl(new QPushButton("Cancel", c), kIdCancel, 122, 286, 50, 14);
+    auto* ok = platform::placeControl(new QPushButton("OK", c), platform::kIdOk, 66, 286, 50, 14);
+    auto* cancel = platform::placeControl(new QPushButton("Cancel", c), platform::kIdCancel, 122, 286, 50, 14);
     ok->setDefault(true);
 
     connect(video_, &QCheckBox::clicked, this, [this] {

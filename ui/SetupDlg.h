@@ -7,9 +7,12 @@ class QCheckBox;
 class QLineEdit;
 class QMenuBar;
 
+namespace platform {
+class ManualCheckBox;
+}  // namespace platform
+
 namespace talvora {
 
-class ManualCheckBox;
 class SettingsStore;
 class SetupHost;
 struct AppContext;
@@ -79,8 +82,8 @@ private:
     SettingsStore& store_;
     SetupHost& host_;
     QMenuBar* menuBar_ = nullptr;
-    ManualCheckBox* video_ = nullptr;
-    ManualCheckBox* audio_ = nullptr;
+    platform::ManualCheckBox* video_ = nullptr;
+    platform::ManualCheckBox* audio_ = nullptr;
     QCheckBox* mp4_ = nullptr;
     QCheckBox* mp3_ = nullptr;
     QLineEdit* hotkeyEdits_[3] = {};

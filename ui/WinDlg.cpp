@@ -12,8 +12,9 @@
 #include "app/SettingsStore.h"
 #include "app/WindowsVersion.h"
 #include "audio/SilenceCompanion.h"
-#include "platform/audio/AudioSystem.h"
 #include "library/Conversions.h"
+#include "library/RecordingPlayback.h"
+#include "platform/audio/AudioSystem.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
@@ -29,9 +30,8 @@
 #include "ui/MonitorChoice.h"
 #include "ui/RecorderMenus.h"
 #include "ui/RecorderPlacement.h"
-#include "ui/RecordingPlayback.h"
-#include "ui/WebAddresses.h"
 #include "ui/ThemeCompanion.h"
+#include "ui/WebAddresses.h"
 
 namespace talvora {
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/AppContext.h"
+#include "app/RecorderWindows.h"
 #include "audio/CoreAudio.h"
 #include "capture/GraphToolkit.h"
 #include "capture/Mpeg2RecordingPath.h"
@@ -21,7 +22,6 @@
 #include "targets/TrackerHost.h"
 #include "targets/WindowTracker.h"
 #include "ui/HotkeyRegistration.h"
-#include "ui/RecorderWindows.h"
 #include "ui/RecordingSession.h"
 #include "ui/SessionUi.h"
 

@@ -1,19 +1,19 @@
 // The recorder program driven from outside as a user drives it: quick clicks
 // and hotkeys, a minimised window, the end of the desktop session.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <string>
 #include <vector>
 
 #include "RecorderProcessTest.h"
-#include "ui/DialogControls.h"
+#include "platform/desktop/DialogControls.h"
 
 namespace talvora {
 namespace {
@@ -208,7 +208,7 @@ TEST_F(RecorderSessionDesktopTest, TheHotkeyRecordsWhileADialogOfTheSettingsIsOp
     click(window, kSettingsX, kSettingsY);
     platform::WindowId settings = 0;
     ASSERT_TRUE(waitFor([&] { return windows.isVisible(settings = windows.find("Settings")); }, 5000));
-    click(settings, dluX(134 + 45), kSettingsMenuBar + dluY(8 + 7));
+    click(settings, platform::dluX(134 + 45), kSettingsMenuBar + platform::dluY(8 + 7));
     ASSERT_TRUE(waitFor([&] { return windows.isVisible(windows.find("Talvora - Video Settings")); }, 5000));
 
     QProcess::execute("xdotool", {"key", "ctrl+s"});

@@ -1,16 +1,16 @@
 // The settings dialog of the running recorder, driven with the mouse and
 // keyboard as a user would: a new start/stop hotkey, then a new scale.
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <sstream>
 
 #include "DesktopWait.h"
+#include "platform/desktop/DialogControls.h"
 #include "platform/desktop/linux/X11Windows.h"
-#include "ui/DialogControls.h"
 
 namespace {
 
@@ -54,9 +54,8 @@ protected:
     // Clicks at a point of a dialog's client area given in dialog units,
     // `barHeight` pixels below its top (the menu bar).
     void clickDialog(platform::WindowId dialog, int xDlu, int yDlu, int barHeight = 0) {
-        xdotool({"mousemove", "--window", QString::number(dialog),
-                 QString::number(talvora::dluX(xDlu)), QString::number(barHeight + talvora::dluY(yDlu)), "click",
-                 "1"});
+        xdotool({"mousemove", "--window", QString::number(dialog), QString::number(platform::dluX(xDlu)),
+                 QString::number(barHeight + platform::dluY(yDlu)), "click", "1"});
         QTest::qWait(300);
     }
 

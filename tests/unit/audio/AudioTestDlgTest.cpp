@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -5,7 +7,6 @@
 #include <QPushButton>
 #include <QTextBrowser>
 #include <fstream>
-#include <gtest/gtest.h>
 
 #include "FakePlatform.h"
 #include "app/SettingsStore.h"
@@ -13,8 +14,8 @@
 #include "audio/CoreAudio.h"
 #include "audio/WindowsSoundDlg.h"
 #include "platform/audio/fake/FakeAudioSystem.h"
+#include "platform/desktop/DialogControls.h"
 #include "platform/shell/fake/FakeRichText.h"
-#include "ui/DialogControls.h"
 
 namespace talvora {
 namespace {
@@ -35,8 +36,8 @@ protected:
         AudioSetupModel::Hooks hooks{[](const std::string&) { return true; }, [] {}, [] {}, {}};
         return std::make_unique<AudioTestDlg>(fp.ctx, store, audio, core, richText, hooks, withInstructions);
     }
-    static QCheckBox* box(const AudioTestDlg& d, int id) { return controlById<QCheckBox>(&d, id); }
-    static void click(const AudioTestDlg& d, int id) { controlById<QAbstractButton>(&d, id)->click(); }
+    static QCheckBox* box(const AudioTestDlg& d, int id) { return platform::controlById<QCheckBox>(&d, id); }
+    static void click(const AudioTestDlg& d, int id) { platform::controlById<QAbstractButton>(&d, id)->click(); }
     static int soundWindows() {
         int n = 0;
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -76,7 +77,7 @@ TEST_F(AudioTestDlgTest, BothBoxesCanNeverBeUnticked) {
     EXPECT_TRUE(box(*d, 1108)->isChecked());
     EXPECT_EQ(s.vistaAudio, 1);
     EXPECT_EQ(s.dualAudio, 0);
-    EXPECT_FALSE(controlById<QComboBox>(d.get(), 9)->isEnabled());
+    EXPECT_FALSE(platform::controlById<QComboBox>(d.get(), 9)->isEnabled());
 }
 
 TEST_F(AudioTestDlgTest, SmartMicrophoneNeedsTheMicrophone) {
@@ -98,7 +99,7 @@ TEST_F(AudioTestDlgTest, DefaultMicrophoneIsReported) {
     EXPECT_TRUE(d->reportText().startsWith("Your DEFAULT recording source detected is \"USB Microphone\".\n\n"));
     EXPECT_TRUE(d->reportText().endsWith("click the button Windows Sound above and follow the instructions."));
     EXPECT_EQ(s.audioSource1, "USB Microphone");
-    EXPECT_EQ(controlById<QComboBox>(d.get(), 9)->currentText(), "USB Microphone");
+    EXPECT_EQ(platform::controlById<QComboBox>(d.get(), 9)->currentText(), "USB Microphone");
 }
 
 TEST_F(AudioTestDlgTest, NoDefaultMicrophoneLeavesTheSecondSource) {
@@ -191,11 +192,11 @@ TEST_F(AudioTestDlgTest, OkChecksTheVolumeAndStoresTheLoopback) {
     s.dualAudio = 0;
     s.vistaAudio = 1;
     const auto d = open();
-    controlById<QLineEdit>(d.get(), 1224)->setText("91");
+    platform::controlById<QLineEdit>(d.get(), 1224)->setText("91");
     d->accept();
     EXPECT_EQ(fp.messageBox.texts().back(), "Recorded volume can only be lowered by 90%");
     EXPECT_EQ(d->result(), 0);
-    controlById<QLineEdit>(d.get(), 1224)->setText("90");
+    platform::controlById<QLineEdit>(d.get(), 1224)->setText("90");
     d->accept();
     EXPECT_EQ(d->result(), QDialog::Accepted);
     store.read();
@@ -210,10 +211,10 @@ TEST_F(AudioTestDlgTest, ListsFollowTheSoundServer) {
     s.smartMic = 1;
     s.recOption = 0;
     const auto d = open();
-    auto* sources = controlById<QComboBox>(d.get(), 9);
+    auto* sources = platform::controlById<QComboBox>(d.get(), 9);
     ASSERT_EQ(sources->count(), 1);
     EXPECT_EQ(sources->itemText(0), "USB Microphone");
-    auto* options = controlById<QComboBox>(d.get(), 1247);
+    auto* options = platform::controlById<QComboBox>(d.get(), 1247);
     ASSERT_EQ(options->count(), 3);
     EXPECT_EQ(options->currentText(), "Mute remote audio volume when recording");
     options->activated(2);
@@ -225,7 +226,7 @@ TEST_F(AudioTestDlgTest, ListsFollowTheSoundServer) {
     headset.name = "bluez_input.headset";
     headset.description = "Headset";
     audio.addSource(headset);
-    static_cast<OpeningComboBox*>(sources)->showPopup();  // the list is read again when it opens
+    static_cast<platform::OpeningComboBox*>(sources)->showPopup();  // the list is read again when it opens
     sources->hidePopup();
     EXPECT_EQ(sources->count(), 2);
 }

@@ -1,15 +1,16 @@
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 
 #include "FakePlatform.h"
 #include "app/SettingsStore.h"
 #include "capture/VideoDlg.h"
 #include "platform/core/fake/FakeProcessControl.h"
-#include "ui/DialogControls.h"
+#include "platform/desktop/DialogControls.h"
 
 namespace talvora {
 namespace {
@@ -18,9 +19,11 @@ class VideoDlgTest : public ::testing::Test {
 protected:
     VideoDlgTest() : store(fp.ctx), folder(fp, store) { fp.ctx.environment.notWindows7 = true; }
 
-    static QString text(const VideoDlg& d, int id) { return controlById<QComboBox>(&d, id)->currentText(); }
-    static void setText(const VideoDlg& d, int id, const char* t) { controlById<QComboBox>(&d, id)->setEditText(t); }
-    static QCheckBox* box(const VideoDlg& d, int id) { return controlById<QCheckBox>(&d, id); }
+    static QString text(const VideoDlg& d, int id) { return platform::controlById<QComboBox>(&d, id)->currentText(); }
+    static void setText(const VideoDlg& d, int id, const char* t) {
+        platform::controlById<QComboBox>(&d, id)->setEditText(t);
+    }
+    static QCheckBox* box(const VideoDlg& d, int id) { return platform::controlById<QCheckBox>(&d, id); }
     std::string fileText() const {
         std::ifstream in(store.settingsPath(), std::ios::binary);
         std::stringstream s;
@@ -44,8 +47,8 @@ TEST_F(VideoDlgTest, OpensWithTheListedValues) {
     EXPECT_EQ(text(d, 1055), "25");
     EXPECT_FALSE(box(d, 1033)->isChecked());
     EXPECT_TRUE(box(d, 1249)->isChecked());
-    EXPECT_EQ(controlById<QComboBox>(&d, 1054)->count(), 6);
-    EXPECT_EQ(controlById<QComboBox>(&d, 1055)->itemText(4), "30");
+    EXPECT_EQ(platform::controlById<QComboBox>(&d, 1054)->count(), 6);
+    EXPECT_EQ(platform::controlById<QComboBox>(&d, 1055)->itemText(4), "30");
     // Background recording stays greyed; the Basic theme only on Windows 7.
     EXPECT_FALSE(box(d, 1169)->isEnabled());
     EXPECT_FALSE(box(d, 1165)->isEnabled());
@@ -96,7 +99,7 @@ TEST_F(VideoDlgTest, CancelAfterASwitchKeepsTheProtocolInMemoryOnly) {
     const std::string before = fileText();
     VideoDlg d(fp.ctx, store);
     box(d, 1249)->click();
-    controlById<QPushButton>(&d, 2)->click();
+    platform::controlById<QPushButton>(&d, 2)->click();
     EXPECT_EQ(fp.ctx.settings.protocol, 1);
     EXPECT_EQ(fileText(), before);
 }

@@ -1,14 +1,15 @@
-#include <QLineEdit>
 #include <gtest/gtest.h>
+
+#include <QLineEdit>
 
 #include "FakePlatform.h"
 #include "app/SettingsStore.h"
 #include "platform/audio/fake/FakeAudioSystem.h"
+#include "platform/desktop/DialogControls.h"
 #include "platform/desktop/fake/FakeHotkeys.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/fake/FakePropertyPages.h"
 #include "platform/shell/fake/FakeRichText.h"
-#include "ui/DialogControls.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/SetupDlg.h"
 #include "ui/WinDlg.h"
@@ -51,7 +52,7 @@ TEST_F(SettingsDialogsTest, OneDialogAndNoneLeftForTheRebuild) {
 
     // The user opens the settings again while OK waits before the rebuild.
     fp.pump.onPump = [&](int) { recorder->onCommand(311); };
-    controlById<QLineEdit>(first, 1172)->setText("150");
+    platform::controlById<QLineEdit>(first, 1172)->setText("150");
     first->accept();
     fp.pump.onPump = nullptr;
     EXPECT_EQ(rebuilds, std::vector<int>{150});

@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -7,17 +9,16 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 
 #include "FakePlatform.h"
 #include "app/MonitorDetection.h"
 #include "app/SettingsStore.h"
 #include "platform/core/fake/FakeProcessControl.h"
+#include "platform/desktop/DialogControls.h"
 #include "platform/desktop/fake/FakeHotkeys.h"
 #include "targets/FakeTrackerHost.h"
 #include "targets/WindowTracker.h"
-#include "ui/DialogControls.h"
 #include "ui/HotkeyRegistration.h"
 #include "ui/MonitorChoice.h"
 #include "ui/MonitorDlg.h"
@@ -127,9 +128,9 @@ protected:
     SetupDlgTest() : store(fp.ctx), folder(fp, store), host(fp.ctx, store) { fp.ctx.settings.size = 100; }
 
     std::unique_ptr<SetupDlg> open() { return std::make_unique<SetupDlg>(fp.ctx, store, host); }
-    static QLineEdit* edit(const SetupDlg& d, int id) { return controlById<QLineEdit>(&d, id); }
-    static QCheckBox* box(const SetupDlg& d, int id) { return controlById<QCheckBox>(&d, id); }
-    static void click(const SetupDlg& d, int id) { controlById<QAbstractButton>(&d, id)->click(); }
+    static QLineEdit* edit(const SetupDlg& d, int id) { return platform::controlById<QLineEdit>(&d, id); }
+    static QCheckBox* box(const SetupDlg& d, int id) { return platform::controlById<QCheckBox>(&d, id); }
+    static void click(const SetupDlg& d, int id) { platform::controlById<QAbstractButton>(&d, id)->click(); }
 
     test::FakePlatform fp;
     SettingsStore store;
@@ -157,8 +158,8 @@ TEST_F(SetupDlgTest, OpeningShowsTheSettings) {
     EXPECT_TRUE(box(*d, 1222)->isChecked());
     EXPECT_FALSE(box(*d, 1167)->isChecked());
     EXPECT_TRUE(box(*d, 1224)->isChecked());
-    EXPECT_EQ(controlById<QLabel>(d.get(), 1229)->text(), "Linux 6.1");
-    EXPECT_EQ(controlById<QLabel>(d.get(), 1230)->text(), "Talvora version: 1.2.0 - 07.07.20");
+    EXPECT_EQ(platform::controlById<QLabel>(d.get(), 1229)->text(), "Linux 6.1");
+    EXPECT_EQ(platform::controlById<QLabel>(d.get(), 1230)->text(), "Talvora version: 1.2.0 - 07.07.20");
 }
 
 TEST_F(SetupDlgTest, RecordWhatClicksKeepOneChecked) {
@@ -367,14 +368,14 @@ TEST_F(SetupDlgTest, OneMonitorIsNotDetectedAsSecond) {
     DetectMonitors(fp.ctx, store);
     MonitorDlg d(fp.ctx, store, 1920, 1080, true);
     EXPECT_EQ(d.windowTitle(), "Talvora - Select monitor");
-    EXPECT_EQ(controlById<QLabel>(&d, 1242)->text(), "(resolution: 1920x1080 scale: 100%)");
-    EXPECT_EQ(controlById<QLabel>(&d, 1243)->text(), "Not detected");
-    EXPECT_FALSE(controlById<QLabel>(&d, 1243)->isEnabled());
-    EXPECT_FALSE(controlById<QRadioButton>(&d, 1241)->isEnabled());
-    EXPECT_TRUE(controlById<QRadioButton>(&d, 1240)->isChecked());
-    EXPECT_EQ(controlById<QLabel>(&d, 1244)->text(), "Monitor #1 is the main display");
-    EXPECT_FALSE(controlById<QLabel>(&d, 1246)->isEnabled());
-    EXPECT_EQ(controlById<QLineEdit>(&d, 1170)->text(), "100");
+    EXPECT_EQ(platform::controlById<QLabel>(&d, 1242)->text(), "(resolution: 1920x1080 scale: 100%)");
+    EXPECT_EQ(platform::controlById<QLabel>(&d, 1243)->text(), "Not detected");
+    EXPECT_FALSE(platform::controlById<QLabel>(&d, 1243)->isEnabled());
+    EXPECT_FALSE(platform::controlById<QRadioButton>(&d, 1241)->isEnabled());
+    EXPECT_TRUE(platform::controlById<QRadioButton>(&d, 1240)->isChecked());
+    EXPECT_EQ(platform::controlById<QLabel>(&d, 1244)->text(), "Monitor #1 is the main display");
+    EXPECT_FALSE(platform::controlById<QLabel>(&d, 1246)->isEnabled());
+    EXPECT_EQ(platform::controlById<QLineEdit>(&d, 1170)->text(), "100");
 }
 
 TEST_F(SetupDlgTest, SecondMonitorChosenMovesTheRectangle) {
@@ -389,11 +390,11 @@ TEST_F(SetupDlgTest, SecondMonitorChosenMovesTheRectangle) {
     QTimer::singleShot(0, [&] {
         auto* monitors = qobject_cast<MonitorDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(monitors, nullptr);
-        EXPECT_EQ(controlById<QLabel>(monitors, 1243)->text(), "(resolution: 1280x1024 scale: 100%)");
-        EXPECT_TRUE(controlById<QLineEdit>(monitors, 1170)->isEnabled());
-        controlById<QRadioButton>(monitors, 1241)->click();
-        controlById<QLineEdit>(monitors, 1170)->setText("125");
-        controlById<QPushButton>(monitors, 1)->click();
+        EXPECT_EQ(platform::controlById<QLabel>(monitors, 1243)->text(), "(resolution: 1280x1024 scale: 100%)");
+        EXPECT_TRUE(platform::controlById<QLineEdit>(monitors, 1170)->isEnabled());
+        platform::controlById<QRadioButton>(monitors, 1241)->click();
+        platform::controlById<QLineEdit>(monitors, 1170)->setText("125");
+        platform::controlById<QPushButton>(monitors, 1)->click();
         checked = true;
     });
     d->onCommand(SetupDlg::kSelectMonitor);
@@ -451,8 +452,8 @@ TEST_F(SetupDlgTest, OutOfRangeSettingsOpenAndAreRefusedOrMended) {
     EXPECT_EQ(s.size, 99999);
 
     MonitorDlg monitors(fp.ctx, store, 1920, 1080, true);
-    EXPECT_FALSE(controlById<QRadioButton>(&monitors, 1240)->isChecked());
-    EXPECT_FALSE(controlById<QRadioButton>(&monitors, 1241)->isChecked());
+    EXPECT_FALSE(platform::controlById<QRadioButton>(&monitors, 1240)->isChecked());
+    EXPECT_FALSE(platform::controlById<QRadioButton>(&monitors, 1241)->isChecked());
     monitors.accept();
     EXPECT_EQ(fp.messageBox.texts().back(), "Please select a monitor");
 }

@@ -1,23 +1,23 @@
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <functional>
 
 #include "FakePlatform.h"
 #include "app/SettingsStore.h"
-#include "ui/MaxiClientArea.h"
-#include "ui/MessageDlg.h"
-#include "ui/RecorderMenus.h"
-#include "ui/RecorderPlacement.h"
-#include "ui/RecordingPlayback.h"
-#include "ui/SplashDlg.h"
+#include "library/RecordingPlayback.h"
 #include "platform/audio/fake/FakeAudioSystem.h"
 #include "platform/desktop/fake/FakeHotkeys.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/fake/FakePropertyPages.h"
+#include "ui/MaxiClientArea.h"
+#include "ui/MessageDlg.h"
+#include "ui/RecorderMenus.h"
+#include "ui/RecorderPlacement.h"
+#include "ui/SplashDlg.h"
 #include "ui/WinDlg.h"
 
 namespace talvora {

@@ -1,4 +1,4 @@
-#include "ui/RecordingPlayback.h"
+#include "library/RecordingPlayback.h"
 
 #include "platform/core/Format.h"
 #include "platform/shell/CommandLine.h"

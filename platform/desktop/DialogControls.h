@@ -14,7 +14,7 @@
 
 #include "platform/desktop/DialogUnits.h"
 
-namespace talvora {
+namespace platform {
 
 // The ids of the templates' "OK" and "Cancel" buttons.
 constexpr int kIdOk = 1;
@@ -35,14 +35,13 @@ inline QSize dialogBaseUnits() {
     static const QSize units = [] {
         const QFontMetrics metrics(dialogFont());
         const int letters = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-        return QSize(std::max(platform::kDialogBaseUnitX, (letters / 26 + 1) / 2),
-                     std::max(platform::kDialogBaseUnitY, metrics.height()));
+        return QSize(std::max(kDialogBaseUnitX, (letters / 26 + 1) / 2), std::max(kDialogBaseUnitY, metrics.height()));
     }();
     return units;
 }
 
-inline int dluX(int units) { return platform::dialogUnitsToPixelsX(units, dialogBaseUnits().width()); }
-inline int dluY(int units) { return platform::dialogUnitsToPixelsY(units, dialogBaseUnits().height()); }
+inline int dluX(int units) { return dialogUnitsToPixelsX(units, dialogBaseUnits().width()); }
+inline int dluY(int units) { return dialogUnitsToPixelsY(units, dialogBaseUnits().height()); }
 
 // Places a control of a dialog template: the rectangle in dialog units, the
 // control's id as its object name, so that tests and later changes find
@@ -90,4 +89,4 @@ public:
     }
 };
 
-}  // namespace talvora
+}  // namespace platform
