@@ -131,9 +131,12 @@ int main(int argc, char** argv) {
         if (talvora::WinDlg* w = recorder()) w->session().replaceLastRecording(path);
     });
     ctx.conversions = &conversions;
+    // The file a recording writes: the tracker names it before the start
+    // creates it, and the writer finishes it during the stop.
     talvora::RecordingsBrowser browser(ctx, store, conversions, [&recorder] {
         talvora::WinDlg* w = recorder();
-        return w != nullptr ? w->session().lastRecording() : std::string();
+        const bool writing = w != nullptr && w->session().state() != talvora::SessionState::Idle;
+        return writing ? w->tracker().recordingPath() : std::string();
     });
 
     talvora::RecorderServices recorderServices{filterRegistry, propertyPages, hotkeys, audioSystem};

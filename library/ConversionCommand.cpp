@@ -6,7 +6,6 @@
 
 #include "platform/core/Format.h"
 #include "platform/shell/CommandLine.h"
-#include "platform/shell/PathMapping.h"
 
 namespace talvora {
 
@@ -33,7 +32,7 @@ std::optional<ConversionCommand> MakeConversionCommand(ConversionKind kind, Conv
                                                        const std::string& input, const Settings& settings) {
     if (kind == ConversionKind::Mp3 && settings.videoOnly != 0) return std::nullopt;  // no sound to extract
     ConversionCommand c;
-    c.input = source == kFromBrowser ? platform::paths::join(settings.recordingFolder, input) : input;
+    c.input = input;
     if (c.input.size() <= 4) return std::nullopt;
     c.output = c.input.substr(0, c.input.size() - 4) + (kind == ConversionKind::Mp4 ? ".mp4" : ".mp3");
 

@@ -23,10 +23,9 @@ struct ConversionCommand {
 // Video bit rate in kbit/s for a recording of this width.
 int VideoBitrateForWidth(int width);
 
-// The command for `input`: the recording's full path after a recording, a
-// file name in the `Recording Folder` from the browser. Empty when there is
-// nothing to convert: a path of four characters or fewer, or sound asked
-// for while `Video Only` is on. UI thread (reads the settings).
+// The command for `input`, the full path of the file to convert. Empty when
+// there is nothing to convert: a path of four characters or fewer, or sound
+// asked for while `Video Only` is on. UI thread (reads the settings).
 std::optional<ConversionCommand> MakeConversionCommand(ConversionKind kind, ConversionSource source,
                                                        const std::string& input, const Settings& settings);
 

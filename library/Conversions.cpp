@@ -2,9 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 
+#include "library/SameFile.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
@@ -52,6 +55,32 @@ void Conversions::ConvertToMp3(ConversionSource source, const std::string& input
     start(ConversionKind::Mp3, source, input);
 }
 
+bool Conversions::writing(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    return std::any_of(outputs_.begin(), outputs_.end(), [&](const std::string& o) { return SameFile(o, path); });
+}
+
+bool Conversions::mayWrite(ConversionKind kind, const ConversionCommand& command) {
+    platform::MessageBox& box = ctx_.platform.messageBox;
+    // ffmpeg cannot write the file it reads, and would fail.
+    if (SameFile(command.input, command.output)) {
+        box.show(kind == ConversionKind::Mp4 ? "This file is already an MP4 file." : "This file is already an MP3 file.");
+        return false;
+    }
+    if (writing(command.output)) {
+        box.show("This file is still being converted.");
+        return false;
+    }
+    // An older conversion, or another recording's whose name differs only in
+    // its type: ffmpeg's -y would replace it without a word.
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(command.output, ec)) &&
+        box.show(platform::format("%s already exists. Do you want to replace it?", command.output.c_str()),
+                 platform::MessageButtons::YesNo) != platform::IDYES)
+        return false;
+    return true;
+}
+
 void Conversions::waitForAll() {
     for (Worker& w : workers_)
         if (w.thread.joinable()) w.thread.join();
@@ -66,11 +95,19 @@ void Conversions::start(ConversionKind kind, ConversionSource source, const std:
     });
     // The settings belong to the UI thread: the command is made here.
     const std::optional<ConversionCommand> command = MakeConversionCommand(kind, source, input, ctx_.settings);
-    if (!command) return;
+    if (!command || !mayWrite(kind, *command)) return;
     if (source == kFromBrowser && inputTaken_) inputTaken_(command->input);
+    {
+        std::lock_guard lock(mutex_);
+        outputs_.push_back(command->output);
+    }
     auto done = std::make_shared<std::atomic<bool>>(false);
     workers_.push_back({std::thread([this, kind, c = *command, done] {
                             watch(kind, c);
+                            {
+                                std::lock_guard lock(mutex_);
+                                outputs_.erase(std::find(outputs_.begin(), outputs_.end(), c.output));
+                            }
                             *done = true;
                         }),
                         done});
@@ -92,12 +129,14 @@ void Conversions::report(const std::string& text) {
 
 void Conversions::watch(ConversionKind kind, const ConversionCommand& command) {
     const bool mp4 = kind == ConversionKind::Mp4;
-    if (!ctx_.platform.launcher.execute("open", ".\\ffmpeg.exe", command.parameters, platform::ShowState::Minimized)) {
+    const std::unique_ptr<platform::StartedProgram> ffmpeg =
+        ctx_.platform.launcher.start(".\\ffmpeg.exe", command.parameters, platform::ShowState::Minimized);
+    if (!ffmpeg) {
         ctx_.platform.messageBox.show(platform::format("Cannot find or open file %s", "ffmpeg"));
         return;
     }
     if (!pause(kFirstLook_ms)) return;
-    const std::unique_ptr<std::FILE, FileCloser> output(std::fopen(command.output.c_str(), "rb"));
+    const std::unique_ptr<std::FILE, FileCloser> output(std::fopen(command.output.c_str(), "rbe"));
     if (!output) {
         const std::string text = mp4 ? "Error converting to MP4." : "Error converting to MP3.";
         report(text);
@@ -127,8 +166,11 @@ void Conversions::watch(ConversionKind kind, const ConversionCommand& command) {
         stable = size >= kEmptyBelow_bytes && size == previous ? stable + 1 : 0;
         empty = size >= kEmptyBelow_bytes ? 0 : empty + 1;
         previous = size;
-        finished = stable >= kStablePollsWhenDone;
-        failed = empty >= kEmptyPollsWhenFailed;
+        // A stable file is only done once ffmpeg has ended well; an older
+        // output of the name looks stable from the start.
+        const std::optional<int> exitCode = ffmpeg->exitCode();
+        finished = stable >= kStablePollsWhenDone && exitCode == 0;
+        failed = empty >= kEmptyPollsWhenFailed || (exitCode && *exitCode != 0);
     }
 
     if (finished) {

@@ -15,9 +15,9 @@
 namespace talvora {
 
 // The conversions of recordings to MP4 and MP3 with ffmpeg. Each runs on a
-// worker of its own: it starts ffmpeg (which is never waited for), then
-// judges progress by the size of the output file and reports it in the
-// recorder's status line. Started on the UI thread.
+// worker of its own: it starts ffmpeg, reports progress by the size of the
+// output file in the recorder's status line, and judges the result by the
+// file and by ffmpeg's exit code. Started on the UI thread.
 class Conversions {
 public:
     // Sets the recorder window's status text and shows it. Called from the
@@ -30,13 +30,17 @@ public:
     Conversions(const Conversions&) = delete;
     Conversions& operator=(const Conversions&) = delete;
 
-    // `input`: the recording's full path after a recording, a file name in
-    // the `Recording Folder` from the browser. UI thread.
+    // `input`: the full path of the file to convert. Refused with a message
+    // when the output would be the input itself or is being written by
+    // another conversion; an existing output is replaced only when the user
+    // agrees. UI thread.
     void ConvertToMp4(ConversionSource source, const std::string& input);
     void ConvertToMp3(ConversionSource source, const std::string& input);
 
     // Set while a conversion watches its output; the first to end clears it.
     bool converting() const { return converting_; }
+    // True while a conversion writes `path`. Any thread.
+    bool writing(const std::string& path);
 
     // Called on the worker when a watch of the output has ended, finished
     // or failed.
@@ -52,6 +56,8 @@ public:
 
 private:
     void start(ConversionKind kind, ConversionSource source, const std::string& input);
+    // False (after saying why, or the user's No) when `command` must not run.
+    bool mayWrite(ConversionKind kind, const ConversionCommand& command);
     void watch(ConversionKind kind, const ConversionCommand& command);
     void report(const std::string& text);
     // False when the program is ending and the watch should stop.
@@ -66,6 +72,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool ending_ = false;
+    std::list<std::string> outputs_;  // of the running conversions
     struct Worker {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;

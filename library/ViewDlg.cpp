@@ -19,6 +19,7 @@
 #include "library/Conversions.h"
 #include "library/ConverterWindowFinder.h"
 #include "library/RecordingPlayback.h"
+#include "library/SameFile.h"
 #include "platform/core/Format.h"
 #include "platform/core/MessageBox.h"
 #include "platform/desktop/DialogUnits.h"
@@ -46,6 +47,9 @@ struct MenuEntry {
     const char* text;
     int id;
 };
+constexpr const char* kStillRecorded = "This recording is still being made.";
+constexpr const char* kMustBeFinished = "Recording must be finished.";
+
 const MenuEntry kMenu[] = {{"&Play file ", ViewDlg::kPlayFile},
                            {"Open &storage folder", ViewDlg::kOpenStorageFolder},
                            {"&Convert files", ViewDlg::kConvertFiles},
@@ -126,7 +130,8 @@ void ViewDlg::fill() {
         list_->setHorizontalHeaderItem(c, new QTableWidgetItem(kColumns[c].title));
         list_->setColumnWidth(c, kColumns[c].width);
     }
-    const std::string& folder = ctx_.settings.recordingFolder;
+    folder_ = ctx_.settings.recordingFolder;
+    const std::string& folder = folder_;
     label_->setText(QString::fromStdString(platform::format("Saved recordings folder (%s)", folder.c_str())));
     entries_.clear();
     std::optional<std::vector<RecordingEntry>> found = ListRecordings(folder);
@@ -177,7 +182,7 @@ std::vector<int> ViewDlg::selectedRows() const {
 std::string ViewDlg::nameAt(int row) const { return entries_[static_cast<std::size_t>(row)].name; }
 
 std::string ViewDlg::pathOf(const std::string& name) const {
-    return platform::paths::join(ctx_.settings.recordingFolder, name);
+    return platform::paths::join(folder_, name);
 }
 
 void ViewDlg::onCommand(int id) {
@@ -212,6 +217,7 @@ void ViewDlg::rename() {
         ctx_.platform.messageBox.show("No items selected");
         return;
     }
+    if (!selectionFinished({rows.front()}, kStillRecorded)) return;
     const int row = rows.front();
     const std::string old = nameAt(row);
     ChangeDlg dialog(old, this);
@@ -234,6 +240,7 @@ void ViewDlg::deleteFiles() {
         ctx_.platform.messageBox.show("No items selected");
         return;
     }
+    if (!selectionFinished(rows, kStillRecorded)) return;
     const std::string question = platform::format("Permanently delete %d file(s) ?", static_cast<int>(rows.size()));
     if (ctx_.platform.messageBox.show(question, platform::MessageButtons::YesNo) != platform::IDYES) return;
     for (int row : rows) {
@@ -243,12 +250,17 @@ void ViewDlg::deleteFiles() {
     fill();
 }
 
-bool ViewDlg::selectionFinished(const std::vector<int>& rows) {
-    if (!ctx_.recording) return true;
+bool ViewDlg::selectionFinished(const std::vector<int>& rows, const char* recordingText) {
+    // Here a file being written can be unlinked or renamed under its writer:
+    // the recording would be lost, or end under a name nobody knows.
     const std::string recording = current_ ? current_() : std::string();
     for (int row : rows) {
-        if (recording.find(nameAt(row)) != std::string::npos) {
-            ctx_.platform.messageBox.show("Recording must be finished.");
+        const std::string path = pathOf(nameAt(row));
+        const char* refusal = SameFile(path, recording)      ? recordingText
+                              : conversions_.writing(path) ? "This file is still being converted."
+                                                           : nullptr;
+        if (refusal != nullptr) {
+            ctx_.platform.messageBox.show(refusal);
             return false;
         }
     }
@@ -269,14 +281,14 @@ void ViewDlg::convert(bool toMp4) {
         return;
     }
     const std::vector<int> rows = selectedRows();
-    if (!selectionFinished(rows)) return;
+    if (!selectionFinished(rows, kMustBeFinished)) return;
     if (rows.empty()) {
         box.show("No items selected");
         return;
     }
-    const std::string name = nameAt(rows.back());
-    if (toMp4) conversions_.ConvertToMp4(kFromBrowser, name);
-    else conversions_.ConvertToMp3(kFromBrowser, name);
+    const std::string path = pathOf(nameAt(rows.back()));
+    if (toMp4) conversions_.ConvertToMp4(kFromBrowser, path);
+    else conversions_.ConvertToMp3(kFromBrowser, path);
     close();
 }
 
@@ -291,7 +303,7 @@ void ViewDlg::handOverToConverter() {
     const ConverterInstall install = store_.converterInstallFolder();
     if (!install.installed) return;
     const std::vector<int> rows = selectedRows();
-    if (!selectionFinished(rows)) return;
+    if (!selectionFinished(rows, kMustBeFinished)) return;
     if (rows.empty()) {
         box.show("No items selected");
         return;
@@ -302,8 +314,8 @@ void ViewDlg::handOverToConverter() {
     std::error_code ec;
     std::filesystem::create_directories(dataFolder, ec);
     const std::string listFile = platform::paths::join(dataFolder, "Convert.txt");
-    std::unique_ptr<std::FILE, FileCloser>(std::fopen(listFile.c_str(), "a"));
-    if (std::unique_ptr<std::FILE, FileCloser> list(std::fopen(listFile.c_str(), "w")); list) {
+    std::unique_ptr<std::FILE, FileCloser>(std::fopen(listFile.c_str(), "ae"));
+    if (std::unique_ptr<std::FILE, FileCloser> list(std::fopen(listFile.c_str(), "we")); list) {
         for (int row : rows) std::fputs(platform::format("%s\n", pathOf(nameAt(row)).c_str()).c_str(), list.get());
     }
 

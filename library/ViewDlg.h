@@ -22,7 +22,8 @@ class SettingsStore;
 class ViewDlg : public QDialog {
     Q_OBJECT
 public:
-    // The file being recorded, empty when none.
+    // The file a recording writes, from its start to the end of its stop;
+    // empty when none.
     using CurrentRecording = std::function<std::string()>;
 
     // Context-menu commands, in the menu's order, and the refill.
@@ -57,8 +58,9 @@ private:
     std::vector<int> selectedRows() const;
     std::string nameAt(int row) const;
     std::string pathOf(const std::string& name) const;
-    // False (after saying so) when a selected file is the one being recorded.
-    bool selectionFinished(const std::vector<int>& rows);
+    // False (after saying so) when a selected file is still being written:
+    // the recording under way (`recordingText`) or a conversion's output.
+    bool selectionFinished(const std::vector<int>& rows, const char* recordingText);
     void play();
     void rename();
     void deleteFiles();
@@ -73,6 +75,9 @@ private:
     QTableWidget* list_;
     QLabel* label_;
     std::vector<RecordingEntry> entries_;
+    // The folder the list was filled from: the commands act on it, whatever
+    // the `Recording Folder` has become since.
+    std::string folder_;
     int sortColumn_ = kModifiedColumn;
 };
 

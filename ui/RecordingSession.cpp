@@ -335,7 +335,7 @@ bool RecordingSession::runningChecks() {
     }
     if (s.protocol != 7) {
         outputPath_ = tracker_.recordingPath();
-        if (!sizeHandle_) sizeHandle_.reset(std::fopen(outputPath_.c_str(), "rb"));
+        if (!sizeHandle_) sizeHandle_.reset(std::fopen(outputPath_.c_str(), "rbe"));
         struct stat info {};
         if (sizeHandle_ && ::fstat(::fileno(sizeHandle_.get()), &info) == 0) fileSize_ = info.st_size;
         if (fileSize_ == 0 && ++zeroSizeCount_ == kEmptyTicksBeforeError) {

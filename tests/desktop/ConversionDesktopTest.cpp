@@ -120,8 +120,8 @@ TEST(ConversionDesktopTest, NamesAShellWouldMisreadConvertAndRunNothing) {
             std::lock_guard lock(mutex);
             statuses.push_back(text);
         });
-        conversions.ConvertToMp4(kFromBrowser, name);
-        conversions.ConvertToMp3(kFromBrowser, name);
+        conversions.ConvertToMp4(kFromBrowser, folder + "/" + name);
+        conversions.ConvertToMp3(kFromBrowser, folder + "/" + name);
         conversions.waitForAll();
     }
     const std::string stem = folder + "/" + name.substr(0, name.size() - 4);

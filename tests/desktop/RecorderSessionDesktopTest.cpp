@@ -225,6 +225,70 @@ TEST_F(RecorderSessionDesktopTest, TheHotkeyRecordsWhileADialogOfTheSettingsIsOp
     EXPECT_TRUE(p.decodes);
 }
 
+// The program's windows that are mapped: menus included.
+int visibleRecorderWindows() {
+    QProcess search;
+    search.start("xdotool", {"search", "--onlyvisible", "--classname", "^talvora$"});
+    search.waitForFinished(5000);
+    return static_cast<int>(QString(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size());
+}
+
+TEST_F(RecorderSessionDesktopTest, DeletingTheFileBeingRecordedIsRefusedAndTheRecordingSurvives) {
+    QDir().mkpath(recordingPath(""));
+    QFile older(recordingPath("older.wmv"));
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.close();
+    startRecorder();
+    const platform::WindowId window = waitForRecorder();
+    ASSERT_NE(window, 0u);
+
+    // PLAY, "Play recorded file": with none recorded yet, the browser opens.
+    const int b = windows.rect(window).width() * 1000 / 3973;
+    const int shown = visibleRecorderWindows();
+    click(window, b * 5 / 2, kRecordY);
+    ASSERT_TRUE(waitFor([&] { return visibleRecorderWindows() > shown; }, 5000)) << "the menu shows";
+    QProcess::execute("xdotool", {"key", "Down", "Return"});
+    platform::WindowId browser = 0;
+    ASSERT_TRUE(waitFor([&] { return windows.isVisible(browser = windows.find("Talvora recordings")); }, 5000));
+
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor([&] { return recordings().size() == 2; }, 10000)) << "the recording starts";
+    const QString recording = recordings().filter("Zoom").value(0);
+    // The first row, by its context menu's "&Delete files", answered Yes.
+    const auto deleteFirstRow = [&] {
+        QProcess::execute("xdotool", {"windowactivate", "--sync", QString::number(browser)});
+        const int before = visibleRecorderWindows();
+        click(browser, 60, 48);
+        QProcess::execute("xdotool", {"mousemove", "--window", QString::number(browser), "60", "48", "click", "3"});
+        waitFor([&] { return visibleRecorderWindows() > before; }, 5000);
+        QProcess::execute("xdotool", {"key", "d"});
+    };
+    const auto answerYes = [&](const std::string& question, int times) {
+        std::string text = log();
+        int asked = 0;
+        for (auto at = text.find(question); at != std::string::npos; at = text.find(question, at + 1)) ++asked;
+        if (asked < times) return false;
+        QProcess::execute("sh", {"-c", "for w in $(xdotool search --name '^Talvora Message$'); do "
+                                       "xdotool windowactivate --sync $w key --window $w y; done"});
+        return true;
+    };
+    // The older file first: the refilled list then holds the recording.
+    deleteFirstRow();
+    ASSERT_TRUE(waitFor([&] { return answerYes("Permanently delete 1 file(s) ?", 1); }, 5000)) << log();
+    ASSERT_TRUE(waitFor([&] { return recordings() == QStringList{recording}; }, 5000));
+    deleteFirstRow();
+    waitFor([&] { return answerYes("Permanently delete 1 file(s) ?", 2) || logged("still being made"); }, 5000);
+    EXPECT_TRUE(logged("Talvora Message: This recording is still being made.")) << log();
+    answerMessageBoxes();
+
+    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    ASSERT_TRUE(waitFor([&] { return windows.isVisible(window); }, 15000)) << "the recording stops";
+    ASSERT_EQ(recordings(), QStringList{recording});
+    const Probe p = probe(recordingPath(recording));
+    EXPECT_GT(p.duration_s, 1.0);
+    EXPECT_TRUE(p.decodes);
+}
+
 TEST_F(RecorderSessionDesktopTest, AFullDiskStopsTheRecordingAndTheRecorderStaysUsable) {
     if (!mountRecordings("size=1m")) GTEST_SKIP() << "needs root to mount a small file system";
     QProcess* recorder = startRecorder();

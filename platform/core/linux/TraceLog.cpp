@@ -6,7 +6,7 @@ namespace platform {
 
 TraceLog::TraceLog() {
     if (const char* path = std::getenv("TALVORA_LOG"); path != nullptr && *path != '\0')
-        file_.reset(std::fopen(path, "a"));
+        file_.reset(std::fopen(path, "ae"));
 }
 
 void TraceLog::append(std::string_view text) {

@@ -4,9 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QProcess>
-#include <QStringList>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -46,6 +45,72 @@ void reapLater(pid_t pid) {
     std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
 }
 
+// Spawn attributes of a program that lives apart from us: a session of its
+// own, and the signal mask and SIGPIPE of a fresh process rather than ours.
+class DetachedAttributes {
+public:
+    DetachedAttributes() {
+        ::posix_spawnattr_init(&attr_);
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        ::posix_spawnattr_setsigmask(&attr_, &none);
+        ::posix_spawnattr_setsigdefault(&attr_, &defaults);
+        ::posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    }
+    ~DetachedAttributes() { ::posix_spawnattr_destroy(&attr_); }
+    DetachedAttributes(const DetachedAttributes&) = delete;
+    DetachedAttributes& operator=(const DetachedAttributes&) = delete;
+    const posix_spawnattr_t* get() const { return &attr_; }
+
+private:
+    posix_spawnattr_t attr_;
+};
+
+// The arguments go to the program as the bytes they are: file names need
+// not be UTF-8. -1 when it cannot be started.
+pid_t spawn(const std::vector<std::string>& argv, const posix_spawnattr_t* attributes) {
+    std::vector<char*> raw;
+    for (const auto& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
+    raw.push_back(nullptr);
+    pid_t pid = 0;
+    return ::posix_spawn(&pid, raw[0], nullptr, attributes, raw.data(), environ) == 0 ? pid : -1;
+}
+
+// Reaped when it ends, watched to its end or not: it leaves no zombie.
+class SpawnedProgram : public StartedProgram {
+public:
+    explicit SpawnedProgram(pid_t pid) : pid_(pid) {}
+    ~SpawnedProgram() override {
+        if (!code_) reapLater(pid_);
+    }
+    SpawnedProgram(const SpawnedProgram&) = delete;
+    SpawnedProgram& operator=(const SpawnedProgram&) = delete;
+
+    std::optional<int> exitCode() override {
+        int status = 0;
+        if (!code_ && ::waitpid(pid_, &status, WNOHANG) == pid_)
+            code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return code_;
+    }
+
+private:
+    pid_t pid_;
+    std::optional<int> code_;
+};
+
+// A built-in has ended by the time it is handed back.
+class FinishedProgram : public StartedProgram {
+public:
+    explicit FinishedProgram(int code) : code_(code) {}
+    std::optional<int> exitCode() override { return code_; }
+
+private:
+    int code_;
+};
+
 }  // namespace
 
 std::string PosixLauncher::findExecutable(const std::string& name) {
@@ -74,15 +139,20 @@ std::vector<std::string> PosixLauncher::commandFor(const std::string& file, cons
     return argv;
 }
 
-bool PosixLauncher::execute(const std::string& verb, const std::string& file, const std::string& parameters,
+bool PosixLauncher::execute(const std::string&, const std::string& file, const std::string& parameters,
                             ShowState show) {
-    if (builtIns_.count(paths::program(file)) != 0) return executeAndWait(verb, file, parameters, show, 0);
+    return start(file, parameters, show) != nullptr;
+}
+
+std::unique_ptr<StartedProgram> PosixLauncher::start(const std::string& file, const std::string& parameters,
+                                                     ShowState) {
+    if (auto it = builtIns_.find(paths::program(file)); it != builtIns_.end())
+        return std::make_unique<FinishedProgram>(it->second(splitCommandLine(parameters)));
     const auto argv = commandFor(file, parameters);
-    if (argv.empty()) return false;
-    QStringList args;
-    for (std::size_t i = 1; i < argv.size(); ++i) args << QString::fromStdString(argv[i]);
-    // Detached: the started program outlives us and leaves no zombie.
-    return QProcess::startDetached(QString::fromStdString(argv[0]), args);
+    if (argv.empty()) return nullptr;
+    const DetachedAttributes attributes;
+    const pid_t pid = spawn(argv, attributes.get());
+    return pid > 0 ? std::make_unique<SpawnedProgram>(pid) : nullptr;
 }
 
 bool PosixLauncher::executeAndWait(const std::string&, const std::string& file, const std::string& parameters,
@@ -93,11 +163,8 @@ bool PosixLauncher::executeAndWait(const std::string&, const std::string& file, 
     }
     const auto argv = commandFor(file, parameters);
     if (argv.empty()) return false;
-    std::vector<char*> raw;
-    for (const auto& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
-    raw.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, raw[0], nullptr, nullptr, raw.data(), environ) != 0) return false;
+    const pid_t pid = spawn(argv, nullptr);
+    if (pid <= 0) return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (::waitpid(pid, nullptr, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() >= deadline) {

@@ -21,6 +21,8 @@ public:
                  ShowState show) override;
     bool executeAndWait(const std::string& verb, const std::string& file, const std::string& parameters,
                         ShowState show, int timeout_ms) override;
+    std::unique_ptr<StartedProgram> start(const std::string& file, const std::string& parameters,
+                                          ShowState show) override;
     std::string findExecutable(const std::string& name) override;
 
     // Registers an in-process program under the name the system starts it by.

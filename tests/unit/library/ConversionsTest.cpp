@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -60,14 +61,14 @@ TEST(ConversionCommandTest, FrameRateIgnoresTheUsersLocale) {
 TEST(ConversionCommandTest, BrowserAndSoundCommands) {
     Settings s = recordingSettings();
     s.frameRate = 30.0f;
-    const auto browser = MakeConversionCommand(ConversionKind::Mp4, kFromBrowser, "a b.mpg", s);
+    const auto browser = MakeConversionCommand(ConversionKind::Mp4, kFromBrowser, s.recordingFolder + "/a b.mpg", s);
     ASSERT_TRUE(browser);
     EXPECT_EQ(argsOf(*browser),
               (std::vector<std::string>{"-y", "-i", s.recordingFolder + "/a b.mpg", "-r", "15", "-b:v", "1200k",
                                         "-b:a", "64k", "-vcodec", "libx264", "-preset", "ultrafast",
                                         s.recordingFolder + "/a b.mp4"}));
 
-    const auto sound = MakeConversionCommand(ConversionKind::Mp3, kFromBrowser, "x.wmv", s);
+    const auto sound = MakeConversionCommand(ConversionKind::Mp3, kFromBrowser, s.recordingFolder + "/x.wmv", s);
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->parameters, " -y -i \"" + s.recordingFolder + "/x.wmv\" -codec:a libmp3lame -qscale:a 5 \"" +
                                      s.recordingFolder + "/x.mp3\"");
@@ -84,7 +85,7 @@ TEST(ConversionCommandTest, FileNamesReachFfmpegWhole) {
     const Settings s = recordingSettings();
     for (const std::string name : {"say \"hi\"; $(touch x).wmv", "-y.wmv", "caf\u00e9 \u00e9t\u00e9\\\".wmv",
                                    "line\nbreak.wmv"}) {
-        const auto c = MakeConversionCommand(ConversionKind::Mp3, kFromBrowser, name, s);
+        const auto c = MakeConversionCommand(ConversionKind::Mp3, kFromBrowser, s.recordingFolder + "/" + name, s);
         ASSERT_TRUE(c);
         const std::string stem = s.recordingFolder + "/" + name.substr(0, name.size() - 4);
         EXPECT_EQ(argsOf(*c), (std::vector<std::string>{"-y", "-i", stem + ".wmv", "-codec:a", "libmp3lame",
@@ -163,6 +164,7 @@ TEST_F(ConversionWatchTest, OutputStuckBelowAThousandBytesFails) {
     for (const std::uintmax_t stuck : {0u, 999u}) {
         statuses.clear();
         fp.messageBox.clear();
+        std::filesystem::remove(output(".mp3"));
         now_ms = 0;
         ffmpeg = [this, stuck](int) { writeSize(stuck, ".mp3"); };
         conversions.ConvertToMp3(kAfterRecording, input());
@@ -179,16 +181,83 @@ TEST_F(ConversionWatchTest, OutputStuckBelowAThousandBytesFails) {
     EXPECT_EQ(watchesEnded, 2);
 }
 
-TEST_F(ConversionWatchTest, BrowserConversionTakesTheJoinedPath) {
+TEST_F(ConversionWatchTest, BrowserConversionInputIsTaken) {
     std::vector<std::string> taken;
     conversions.setBrowserInputTaken([&taken](const std::string& path) { taken.push_back(path); });
-    fp.ctx.settings.recordingFolder = fp.root.string();
     // One at a time: the fake launcher is not shared between workers.
     conversions.ConvertToMp4(kAfterRecording, input());
     conversions.waitForAll();
-    conversions.ConvertToMp4(kFromBrowser, "Zoom 1.wmv");
+    conversions.ConvertToMp4(kFromBrowser, (fp.root / "Zoom 1.wmv").string());
     conversions.waitForAll();
     EXPECT_EQ(taken, std::vector<std::string>{(fp.root / "Zoom 1.wmv").string()});
+}
+
+TEST_F(ConversionWatchTest, DoneOnlyWhenFfmpegEndedWell) {
+    // An older output of the name, complete and stable from the start.
+    writeSize(5 << 20);
+    // Still running while the output stands still, then ended well.
+    fp.launcher.exitCode.reset();
+    ffmpeg = [this](int t) {
+        if (t >= 10000) fp.launcher.exitCode = 0;
+    };
+    fp.messageBox.queueAnswer(platform::IDYES);
+    conversions.ConvertToMp4(kAfterRecording, input());
+    conversions.waitForAll();
+    const auto* done = last("Done converting: ");
+    ASSERT_NE(done, nullptr);
+    EXPECT_EQ(done->first, 10000);
+
+    // Ended with an error: failed at once, old output or not.
+    statuses.clear();
+    now_ms = 0;
+    ffmpeg = nullptr;
+    fp.launcher.exitCode = 1;
+    fp.messageBox.queueAnswer(platform::IDYES);
+    conversions.ConvertToMp4(kAfterRecording, input());
+    conversions.waitForAll();
+    EXPECT_EQ(last("Done converting"), nullptr);
+    const auto* failed = last("Conversion failed.");
+    ASSERT_NE(failed, nullptr);
+    EXPECT_EQ(failed->first, 3250);
+    EXPECT_EQ(watchesEnded, 2);
+}
+
+TEST_F(ConversionWatchTest, NeverOntoItselfNorOverAnotherFileUnasked) {
+    // The MP4 of an MP4, and of a file whose MP4 name is a link to it.
+    writeSize(2000, ".wmv");
+    std::filesystem::create_symlink(input(), output());
+    conversions.ConvertToMp4(kAfterRecording, input());
+    conversions.ConvertToMp3(kFromBrowser, output(".mp3"));
+    EXPECT_EQ(fp.messageBox.texts(),
+              (std::vector<std::string>{"This file is already an MP4 file.", "This file is already an MP3 file."}));
+
+    // The MP4 of x.mp3 would replace the video x.mp4: asked first.
+    std::filesystem::remove(output());
+    writeSize(2000);
+    fp.messageBox.clear();
+    fp.messageBox.queueAnswer(platform::IDNO);
+    conversions.ConvertToMp4(kFromBrowser, output(".mp3"));
+    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{output() + " already exists. Do you want to replace it?"});
+    EXPECT_TRUE(fp.launcher.calls.empty());
+    fp.messageBox.queueAnswer(platform::IDYES);
+    conversions.ConvertToMp4(kFromBrowser, output(".mp3"));
+    conversions.waitForAll();
+    EXPECT_EQ(fp.launcher.calls.size(), 1u);
+}
+
+TEST_F(ConversionWatchTest, OneConversionOfAnOutputAtATime) {
+    std::atomic<bool> release{false};
+    conversions.setSleep([&release](int) {
+        while (!release) std::this_thread::yield();
+    });
+    conversions.ConvertToMp3(kAfterRecording, input());
+    EXPECT_TRUE(conversions.writing(output(".mp3")));
+    conversions.ConvertToMp3(kFromBrowser, input());
+    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"This file is still being converted."});
+    release = true;
+    conversions.waitForAll();
+    EXPECT_EQ(fp.launcher.calls.size(), 1u);
+    EXPECT_FALSE(conversions.writing(output(".mp3")));
 }
 
 TEST_F(ConversionWatchTest, NothingStartedWithoutFfmpegOrSound) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -227,23 +228,71 @@ TEST_F(ViewDlgTest, ConvertAnsweredNoConvertsOnlyTheLastSelected) {
     EXPECT_FALSE(dlg->isVisible());
 }
 
-TEST_F(ViewDlgTest, FileBeingRecordedIsNotConverted) {
+TEST_F(ViewDlgTest, FileBeingRecordedIsNeitherDeletedNorConverted) {
     installConverter();
     makeFile(folder / "Zoom_1.wmv", 100);
     open();
     select({"Zoom_1.wmv"});
-    fp.ctx.recording = true;
     current = (folder / "Zoom_1.wmv").string();
+    dlg->onCommand(ViewDlg::kDeleteFiles);
+    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"This recording is still being made."});
+    EXPECT_TRUE(fs::exists(folder / "Zoom_1.wmv"));
     fp.messageBox.queueAnswer(platform::IDNO);
     dlg->onCommand(ViewDlg::kExtractAudio);
     EXPECT_EQ(fp.messageBox.texts().back(), "Recording must be finished.");
 
-    fp.ctx.recording = false;
+    current.clear();
     fp.messageBox.queueAnswer(platform::IDNO);
     dlg->onCommand(ViewDlg::kExtractAudio);
     conversions.waitForAll();
     ASSERT_EQ(fp.launcher.calls.size(), 1u);
     EXPECT_NE(fp.launcher.calls[0].parameters.find("libmp3lame"), std::string::npos);
+}
+
+TEST_F(ViewDlgTest, ActsOnTheFolderItsListCameFrom) {
+    installConverter();
+    const fs::path other = fp.root / "Other";
+    fs::create_directories(other);
+    for (const fs::path& f : {folder, other}) {
+        makeFile(f / "a.wmv", 100);
+        makeFile(f / "b.wmv", 100);
+    }
+    open();
+    fp.ctx.settings.recordingFolder = other.string();
+    select({"a.wmv"});
+    fp.messageBox.queueAnswer(platform::IDYES);
+    dlg->onCommand(ViewDlg::kDeleteFiles);
+    EXPECT_FALSE(fs::exists(folder / "a.wmv"));
+    EXPECT_TRUE(fs::exists(other / "a.wmv"));
+
+    fp.ctx.settings.recordingFolder = folder.string();
+    dlg->onCommand(ViewDlg::kRefill);
+    fp.ctx.settings.recordingFolder = other.string();
+    select({"b.wmv"});
+    fp.messageBox.queueAnswer(platform::IDNO);
+    dlg->onCommand(ViewDlg::kExtractAudio);
+    conversions.waitForAll();
+    ASSERT_EQ(fp.launcher.calls.size(), 1u);
+    EXPECT_EQ(platform::splitCommandLine(fp.launcher.calls[0].parameters)[2], (folder / "b.wmv").string());
+}
+
+TEST_F(ViewDlgTest, OutputOfARunningConversionIsNotDeleted) {
+    installConverter();
+    makeFile(folder / "a.wmv", 100);
+    makeFile(folder / "a.mp3", 100);
+    std::atomic<bool> release{false};
+    conversions.setSleep([&release](int) {
+        while (!release) std::this_thread::yield();
+    });
+    conversions.ConvertToMp3(kAfterRecording, (folder / "a.wmv").string());  // replaces a.mp3, asked
+    open();
+    select({"a.mp3"});
+    fp.messageBox.clear();
+    dlg->onCommand(ViewDlg::kDeleteFiles);
+    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"This file is still being converted."});
+    release = true;
+    conversions.waitForAll();
+    EXPECT_TRUE(fs::exists(folder / "a.mp3"));
 }
 
 TEST_F(ViewDlgTest, WithoutTheConverterOnlyItsDownloadIsOffered) {

@@ -9,13 +9,16 @@
 #include "platform/shell/linux/FileRegistry.h"
 #include "platform/shell/linux/PosixLauncher.h"
 #include "platform/shell/linux/XdgFolders.h"
+#include "platform/core/linux/TraceLog.h"
 
 #include <pwd.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -136,6 +139,41 @@ TEST(PosixLauncherTest, StartsRealProgramsWithoutAShell) {
 
     // A program that outlives its wait is left running and reaped later.
     EXPECT_TRUE(launcher.executeAndWait("open", "sleep", " 1", ShowState::Minimized, 50));
+}
+
+// The exit code of a started program, waited for up to 5 s.
+std::optional<int> endOf(StartedProgram& program) {
+    for (int i = 0; i < 500 && !program.exitCode(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return program.exitCode();
+}
+
+TEST(PosixLauncherTest, ProgramsGetTheBytesOfTheirNamesTheirExitCodeAndNoneOfOurFiles) {
+    const auto folder = std::filesystem::temp_directory_path() / "talvora-launcher-bytes";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string latin1 = (folder / "caf\xe9.wmv").string();  // not UTF-8
+    const std::string log = (folder / "trace.log").string();
+    const ScopedEnvironment logTo("TALVORA_LOG", log.c_str());
+    TraceLog trace;
+    trace.append("open");
+
+    PosixLauncher launcher;
+    ASSERT_TRUE(launcher.execute("open", "touch", " \"" + latin1 + "\"", ShowState::Minimized));
+    for (int i = 0; i < 500 && !std::filesystem::exists(latin1); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(std::filesystem::exists(latin1));
+
+    // What a started program holds open of ours.
+    const std::string held = (folder / "held").string();
+    const auto lister =
+        launcher.start("sh", " -c \"ls -l /proc/$$/fd > '" + held + "'; exit 3\"", ShowState::Minimized);
+    ASSERT_NE(lister, nullptr);
+    EXPECT_EQ(endOf(*lister), 3);
+    std::ifstream in(held);
+    const std::string fds((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(fds.find(held), std::string::npos) << fds;  // the listing itself
+    EXPECT_EQ(fds.find(log), std::string::npos) << fds;
+    std::filesystem::remove_all(folder);
 }
 
 TEST(PosixLauncherTest, BuiltInRegistrationTool) {
