@@ -228,15 +228,12 @@ TEST_F(ViewDlgTest, ConvertAnsweredNoConvertsOnlyTheLastSelected) {
     EXPECT_FALSE(dlg->isVisible());
 }
 
-TEST_F(ViewDlgTest, FileBeingRecordedIsNeitherDeletedNorConverted) {
+TEST_F(ViewDlgTest, FileBeingRecordedIsNotConverted) {
     installConverter();
     makeFile(folder / "Zoom_1.wmv", 100);
     open();
     select({"Zoom_1.wmv"});
     current = (folder / "Zoom_1.wmv").string();
-    dlg->onCommand(ViewDlg::kDeleteFiles);
-    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"This recording is still being made."});
-    EXPECT_TRUE(fs::exists(folder / "Zoom_1.wmv"));
     fp.messageBox.queueAnswer(platform::IDNO);
     dlg->onCommand(ViewDlg::kExtractAudio);
     EXPECT_EQ(fp.messageBox.texts().back(), "Recording must be finished.");
