@@ -29,7 +29,22 @@ protected:
         ASSERT_EQ(portal_.result().outcome, Outcome::Granted) << portal_.result().error.toStdString();
     }
 
+    void TearDown() override {
+        terminal_.kill();
+        terminal_.waitForFinished();
+    }
+
+    // A red terminal, which fills the tiled output. The compositor sends
+    // frames only when the screen changes: opened once a stream runs, it
+    // makes the stream's first frames.
+    void openRedTerminal() {
+        terminal_.start(QStringLiteral("foot"), {QStringLiteral("-o"), QStringLiteral("colors.background=ff0000"),
+                                                 QStringLiteral("sleep"), QStringLiteral("60")});
+        ASSERT_TRUE(terminal_.waitForStarted()) << "foot does not start";
+    }
+
     ScreenCastPortal portal_;
+    QProcess terminal_;
 };
 
 // Whether every pixel of a BGRX picture is pure red.
@@ -47,12 +62,7 @@ TEST_F(ScreenCastTest, TheGrantedMonitorStreamShowsANativeWaylandWindow) {
     EXPECT_EQ(streams[0].height, kOutputHeight);
 
     PipeWireScreenStream stream(portal_.pipeWireFd(), streams[0].nodeId);
-    // A red terminal, opened once the stream runs, fills the tiled output:
-    // the compositor sends frames only when the screen changes.
-    QProcess terminal;
-    terminal.start(QStringLiteral("foot"), {QStringLiteral("-o"), QStringLiteral("colors.background=ff0000"),
-                                            QStringLiteral("sleep"), QStringLiteral("60")});
-    ASSERT_TRUE(terminal.waitForStarted()) << "foot does not start";
+    openRedTerminal();
 
     // The middle of the screen, and its bottom-right corner cut by the
     // screen's edge: the part outside stays black.
@@ -67,8 +77,6 @@ TEST_F(ScreenCastTest, TheGrantedMonitorStreamShowsANativeWaylandWindow) {
             return allRed(middle);
         },
         10000);
-    terminal.kill();
-    terminal.waitForFinished();
     ASSERT_TRUE(shown) << "no red frame; stream state " << static_cast<int>(stream.state()) << " "
                        << stream.error() << ", frames " << stream.frameNumber();
     EXPECT_EQ(stream.frameSize().width, kOutputWidth);
@@ -85,6 +93,7 @@ TEST_F(ScreenCastTest, TheGrantedMonitorStreamShowsANativeWaylandWindow) {
 
 TEST_F(ScreenCastTest, ClosingTheSessionEndsTheStream) {
     PipeWireScreenStream stream(portal_.pipeWireFd(), portal_.result().streams.at(0).nodeId);
+    openRedTerminal();
     ASSERT_TRUE(stream.waitForFrame(0, 5s)) << "no frame: " << stream.error();
     // What the user's "stop sharing" does: the portal takes the stream away.
     portal_.close();
