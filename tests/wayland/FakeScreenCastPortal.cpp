@@ -54,8 +54,8 @@ QString FakeScreenCastPortal::senderPart(const QDBusMessage& message) {
 
 QDBusObjectPath FakeScreenCastPortal::respond(const QString& method, const QVariantMap& options,
                                               const QDBusMessage& message, const QVariantMap& results) {
-    const QString path =
-        kPath + QStringLiteral("/request/") + senderPart(message) + QLatin1Char('/') + options.value("handle_token").toString();
+    const QString token = options.value(QStringLiteral("handle_token")).toString();
+    const QString path = kPath + QStringLiteral("/request/") + senderPart(message) + QLatin1Char('/') + token;
     auto response = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"),
                                                QStringLiteral("Response"));
     const auto code = responses.find(method);

@@ -16,6 +16,8 @@ namespace platform {
 
 namespace {
 
+using Outcome = ScreenCastResult::Outcome;
+
 const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
@@ -61,29 +63,29 @@ void ScreenCastPortal::start(const Options& options) {
     if (!bus_.isConnected()) {
         // Later, so that finished() reaches a caller connecting after start().
         step_ = Step::Types;
-        QTimer::singleShot(0, this, [this] { finish(ScreenCastResult::Outcome::Failed, QStringLiteral("no session bus")); });
+        QTimer::singleShot(0, this, [this] { finish(Outcome::Failed, QStringLiteral("no session bus")); });
         return;
     }
     readAvailableTypes();
 }
 
 bool ScreenCastPortal::waitForFinished(int timeout_ms) {
-    if (result_.outcome == ScreenCastResult::Outcome::Pending) {
+    if (result_.outcome == Outcome::Pending) {
         QEventLoop loop;
         connect(this, &ScreenCastPortal::finished, &loop, &QEventLoop::quit);
         QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    return result_.outcome != ScreenCastResult::Outcome::Pending;
+    return result_.outcome != Outcome::Pending;
 }
 
 int ScreenCastPortal::pipeWireFd() const {
-    return result_.outcome == ScreenCastResult::Outcome::Granted && pipeWire_.isValid() ? pipeWire_.fileDescriptor()
+    return result_.outcome == Outcome::Granted && pipeWire_.isValid() ? pipeWire_.fileDescriptor()
                                                                                       : -1;
 }
 
 void ScreenCastPortal::close() {
-    if (step_ != Step::Idle && step_ != Step::Done) finish(ScreenCastResult::Outcome::Cancelled, QStringLiteral("closed"));
+    if (step_ != Step::Idle && step_ != Step::Done) finish(Outcome::Cancelled, QStringLiteral("closed"));
     if (sessionPath_.isEmpty()) return;
     bus_.disconnect(kService, sessionPath_, kSession, QStringLiteral("Closed"), this,
                     SLOT(onSessionClosed(QVariantMap)));
@@ -104,7 +106,7 @@ void ScreenCastPortal::readAvailableTypes() {
         cursorModes_ = properties.value(QStringLiteral("AvailableCursorModes")).toUInt();
         version_ = properties.value(QStringLiteral("version")).toUInt();
         if (availableTypes_ == 0) {
-            finish(ScreenCastResult::Outcome::Failed, QStringLiteral("the desktop offers nothing to share"));
+            finish(Outcome::Failed, QStringLiteral("the desktop offers nothing to share"));
             return;
         }
         createSession();
@@ -143,10 +145,10 @@ void ScreenCastPortal::openRemote() {
     watch(new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this), [this](const QDBusMessage& reply) {
         pipeWire_ = qdbus_cast<QDBusUnixFileDescriptor>(reply.arguments().value(0));
         if (!pipeWire_.isValid()) {
-            finish(ScreenCastResult::Outcome::Failed, stepName(QStringLiteral("OpenPipeWireRemote"), QStringLiteral("no remote")));
+            finish(Outcome::Failed, QStringLiteral("OpenPipeWireRemote: no remote"));
             return;
         }
-        finish(ScreenCastResult::Outcome::Granted);
+        finish(Outcome::Granted);
     });
 }
 
@@ -179,7 +181,7 @@ void ScreenCastPortal::watch(QDBusPendingCallWatcher* watcher, std::function<voi
                 const QDBusMessage reply = finished->reply();
                 if (reply.type() == QDBusMessage::ErrorMessage) {
                     const QString method = step == Step::Types ? QStringLiteral("ScreenCast") : method_;
-                    finish(ScreenCastResult::Outcome::Failed, stepName(method, reply.errorMessage()));
+                    finish(Outcome::Failed, stepName(method, reply.errorMessage()));
                     return;
                 }
                 onReply(reply);
@@ -203,18 +205,19 @@ void ScreenCastPortal::unsubscribeResponse() {
 void ScreenCastPortal::onResponse(uint response, const QVariantMap& results) {
     unsubscribeResponse();
     if (response == 1) {
-        finish(ScreenCastResult::Outcome::Cancelled);
+        finish(Outcome::Cancelled);
         return;
     }
     if (response != 0) {
-        finish(ScreenCastResult::Outcome::Failed, stepName(method_, QStringLiteral("the desktop refused (%1)").arg(response)));
+        const QString why = QStringLiteral("the desktop refused (%1)").arg(response);
+        finish(Outcome::Failed, stepName(method_, why));
         return;
     }
     switch (step_) {
         case Step::CreateSession:
             sessionPath_ = results.value(QStringLiteral("session_handle")).toString();
             if (sessionPath_.isEmpty()) {
-                finish(ScreenCastResult::Outcome::Failed, stepName(method_, QStringLiteral("no session")));
+                finish(Outcome::Failed, stepName(method_, QStringLiteral("no session")));
                 return;
             }
             bus_.connect(kService, sessionPath_, kSession, QStringLiteral("Closed"), this,
@@ -228,7 +231,7 @@ void ScreenCastPortal::onResponse(uint response, const QVariantMap& results) {
             result_.streams = parseStreams(results.value(QStringLiteral("streams")));
             result_.restoreToken = results.value(QStringLiteral("restore_token")).toString();
             if (result_.streams.empty()) {
-                finish(ScreenCastResult::Outcome::Failed, stepName(method_, QStringLiteral("no stream")));
+                finish(Outcome::Failed, stepName(method_, QStringLiteral("no stream")));
                 return;
             }
             openRemote();
@@ -243,7 +246,7 @@ void ScreenCastPortal::onSessionClosed(const QVariantMap&) {
                     SLOT(onSessionClosed(QVariantMap)));
     sessionPath_.clear();
     if (step_ != Step::Done) {
-        finish(ScreenCastResult::Outcome::Failed, QStringLiteral("the desktop closed the session"));
+        finish(Outcome::Failed, QStringLiteral("the desktop closed the session"));
         return;
     }
     emit closed();
@@ -255,7 +258,7 @@ void ScreenCastPortal::finish(ScreenCastResult::Outcome outcome, const QString& 
     step_ = Step::Done;
     result_.outcome = outcome;
     result_.error = error;
-    if (outcome != ScreenCastResult::Outcome::Granted) {
+    if (outcome != Outcome::Granted) {
         result_.streams.clear();
         close();
     }
