@@ -38,6 +38,11 @@ FlashWindow::FlashWindow(const std::string& title, int width, int height)
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
     setText(c, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
     setText(c, window_, atom(c, "_NET_WM_NAME"), atom(c, "UTF8_STRING"), title);
+    // Undecorated, so that a grab of the window's rectangle holds nothing
+    // but its levels (flags: decorations given; decorations: none).
+    const std::uint32_t motifHints[] = {2, 0, 0, 0, 0};
+    const xcb_atom_t motif = atom(c, "_MOTIF_WM_HINTS");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, motif, motif, 32, 5, motifHints);
     gc_ = xcb_generate_id(c);
     xcb_create_gc(c, gc_, window_, 0, nullptr);
     xcb_map_window(c, window_);
