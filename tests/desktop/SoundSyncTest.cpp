@@ -154,8 +154,8 @@ protected:
     }
 
     // Decodes the file as a player presents it: each frame from its time
-    // until the next, the sound placed by its time stamps (silence where it
-    // has none); times from the start of the file.
+    // until the next, the sound placed by its time stamps; times from the
+    // start of the file.
     static Sync measure(const std::string& file, double frameRate) {
         Sync sync;
         const double origin = startOf(file, "format=start_time");
@@ -191,24 +191,43 @@ protected:
             const double k = std::max(0.0, std::round((first - shown[i].level) / step));
             sync.flashes.push_back(shown[i].time - (k + 0.5) * kLevelTime_s);
         }
-        const std::string pcm = run("ffmpeg", {"-v", "error", "-copyts", "-start_at_zero", "-i", QString::fromStdString(file),
-                                               "-map", "0:a", "-af", "aresample=async=1:first_pts=0", "-ac", "1", "-ar",
-                                               "44100", "-f", "s16le", "-"});
+        // The decoded sound, each frame at its own time (the sound decoder
+        // may hold back its first frames, and the command line's resampler
+        // does not pad the start by less than 100 ms).
+        const QString name = QString::fromStdString(file);
+        const int rate = static_cast<int>(startOf(file, "stream=sample_rate", {"-select_streams", "a"}));
+        std::vector<std::pair<std::size_t, double>> soundFrames;  // first sample, its time
+        std::istringstream frameList(run("ffprobe", {"-v", "error", "-select_streams", "a", "-show_entries",
+                                                     "frame=pts_time,nb_samples", "-of", "csv=p=0", name}));
+        for (std::size_t at = 0; std::getline(frameList, line);) {
+            const auto comma = line.find(',');
+            if (comma == std::string::npos) continue;
+            // A frame without a time follows the one before it.
+            const bool timed = line.compare(0, comma, "N/A") != 0;
+            if (timed) soundFrames.emplace_back(at, std::stod(line.substr(0, comma)) - origin);
+            at += std::stoul(line.substr(comma + 1));
+        }
+        auto timeOf = [&](std::size_t sample) {
+            auto frame = std::upper_bound(soundFrames.begin(), soundFrames.end(), std::make_pair(sample, 1e99));
+            if (frame == soundFrames.begin()) return 0.0;
+            --frame;
+            return frame->second + static_cast<double>(sample - frame->first) / rate;
+        };
+        const std::string pcm = run("ffmpeg", {"-v", "error", "-i", name, "-map", "0:a", "-ac", "1", "-f", "s16le", "-"});
         const auto* samples = reinterpret_cast<const std::int16_t*>(pcm.data());
         const std::size_t count = pcm.size() / 2;
-        constexpr std::size_t kWindow = 44;  // 1 ms
+        const std::size_t window = static_cast<std::size_t>(rate) / 1000;  // 1 ms
         std::vector<double> levels;
-        for (std::size_t at = 0; at + kWindow <= count; at += kWindow) {
+        for (std::size_t at = 0; at + window <= count; at += window) {
             double sum = 0;
-            for (std::size_t i = at; i < at + kWindow; ++i) sum += static_cast<double>(samples[i]) * samples[i];
-            levels.push_back(std::sqrt(sum / kWindow));
+            for (std::size_t i = at; i < at + window; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+            levels.push_back(std::sqrt(sum / static_cast<double>(window)));
         }
         const double loudest = levels.empty() ? 0 : *std::max_element(levels.begin(), levels.end());
         std::vector<double> beeps;
         for (std::size_t i = 1; i < levels.size(); ++i)
-            if (levels[i] > loudest / 4 && levels[i - 1] <= loudest / 4)
-                beeps.push_back(static_cast<double>(i * kWindow) / 44100.0);
-        const double soundEnd = static_cast<double>(count) / 44100.0;
+            if (levels[i] > loudest / 4 && levels[i - 1] <= loudest / 4) beeps.push_back(timeOf(i * window));
+        const double soundEnd = timeOf(count);
         sync.videoStart = startOf(file, "stream=start_time", {"-select_streams", "v"}) - origin;
         sync.audioStart = startOf(file, "stream=start_time", {"-select_streams", "a"}) - origin;
         std::vector<double> paired;
