@@ -27,7 +27,6 @@
 namespace talvora {
 namespace {
 
-constexpr double kFlash_s = 0.1;
 // The source's flash is a step darker every 4 ms, so that a recorded frame
 // tells how long before its grab the flash began.
 constexpr double kLevelTime_s = 0.004;
