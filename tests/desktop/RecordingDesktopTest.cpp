@@ -64,16 +64,19 @@ void RecordingDesktopTest::SetUp() {
     platform::registerWriterFilters(registry, log);
     platform::registerMpeg2Filters(registry, log);
 
-    patternWindow_.start("ffplay", QStringList{"-loglevel", "quiet"}
-                                       << playerInput()
-                                       << QStringList{"-window_title", "Zoom Meeting", "-left", "40", "-top", "40",
-                                                      "-noborder"});
+    const QStringList command = meetingCommand();
+    meetingWindow_.start(command.front(), command.mid(1));
     ASSERT_TRUE(waitFor([&] { return windows.isVisible(windows.find("Zoom Meeting")); }, 10000));
     QTest::qWait(500);
     if (!playsTone()) return;
     run("sox", {"-n", "-r", "44100", "-c", "2", QString::fromStdString(root + "/tone.wav"), "synth", "12", "sine",
                 "440", "vol", "0.5"});
     tone_.start("paplay", {QString::fromStdString(root + "/tone.wav")});
+}
+
+QStringList RecordingDesktopTest::meetingCommand() const {
+    return {"ffplay", "-loglevel", "quiet", "-f",   "lavfi", "-i",        pattern_, "-window_title", "Zoom Meeting",
+            "-left",  "40",       "-top",  "40", "-noborder"};
 }
 
 void RecordingDesktopTest::TearDown() {
@@ -94,7 +97,7 @@ void RecordingDesktopTest::captureMeeting(Settings& s) {
 }
 
 void RecordingDesktopTest::stopMeeting() {
-    for (QProcess* p : {&patternWindow_, &tone_}) {
+    for (QProcess* p : {&meetingWindow_, &tone_}) {
         p->kill();
         p->waitForFinished(3000);
     }

@@ -39,10 +39,13 @@ protected:
     // `pattern`: the lavfi graph the window shows, 640 x 480.
     explicit RecordingDesktopTest(QString pattern);
 
-    // What the "Zoom Meeting" window plays (ffplay's input arguments), and
-    // whether the 440 Hz tone plays beside it. Called by SetUp().
-    virtual QStringList playerInput() const { return {"-f", "lavfi", "-i", pattern_}; }
+    // The program that shows the "Zoom Meeting" window and its arguments
+    // (by default ffplay playing the pattern), and whether the 440 Hz tone
+    // plays beside it. Called by SetUp().
+    virtual QStringList meetingCommand() const;
     virtual bool playsTone() const { return true; }
+    // What the meeting window's program printed since the last call.
+    QByteArray meetingOutput() { return meetingWindow_.readAllStandardOutput(); }
 
     void SetUp() override;
     void TearDown() override;
@@ -100,7 +103,7 @@ protected:
 
 private:
     QString pattern_;
-    QProcess patternWindow_;
+    QProcess meetingWindow_;
     QProcess tone_;
     std::filesystem::path previous_;
 };
