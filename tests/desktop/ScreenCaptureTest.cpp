@@ -19,8 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/desktop/linux/XcbConnection.h"
 #include "platform/core/fake/FakeLog.h"
+#include "platform/desktop/linux/X11ScreenSource.h"
+#include "platform/desktop/linux/XcbConnection.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/ScreenCaptureConfig.h"
@@ -161,7 +162,7 @@ class ScreenCaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "no X display (run under scripts/virtual-desktop)";
-        registerVideoFilters(registry, log);
+        registerVideoFilters(registry, screen, log);
         // The pointer out of the way unless a test moves it.
         QCursor::setPos(1900, 1060);
     }
@@ -193,6 +194,7 @@ protected:
     }
 
     FakeLog log;
+    X11ScreenSource screen;
     FilterRegistry registry;
     FilterGraph graph{registry};
     std::shared_ptr<Filter> capture;

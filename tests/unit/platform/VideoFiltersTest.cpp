@@ -9,15 +9,16 @@
 #include <thread>
 
 #include "platform/core/fake/FakeLog.h"
+#include "platform/desktop/fake/FakeScreenSource.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/MediaErrors.h"
 #include "platform/media/ScreenCaptureConfig.h"
 #include "platform/media/VideoWindow.h"
-#include "platform/media/linux/CaptureRegion.h"
+#include "platform/desktop/linux/CaptureRegion.h"
 #include "platform/media/linux/FramePacer.h"
 #include "platform/media/linux/LatestFrame.h"
-#include "platform/media/linux/PixelCopy.h"
+#include "platform/desktop/linux/PixelCopy.h"
 #include "platform/media/linux/SampleDelivery.h"
 #include "platform/media/linux/ScreenCaptureParams.h"
 #include "platform/media/linux/VideoFilters.h"
@@ -61,8 +62,9 @@ std::vector<std::string> outputNames(const Filter& f) {
 
 struct VideoFiltersTest : ::testing::Test {
     FakeLog log;
+    FakeScreenSource screen;
     FilterRegistry registry;
-    void SetUp() override { registerVideoFilters(registry, log); }
+    void SetUp() override { registerVideoFilters(registry, screen, log); }
     std::shared_ptr<Filter> byName(const std::string& name, int nth = 0) {
         for (const auto& entry : registry.entries(kLegacyFilterCategory))
             if (entry.friendlyName == name && nth-- == 0) return entry.create();
@@ -135,7 +137,7 @@ TEST_F(VideoFiltersTest, ScreenCaptureSettingsCarryOverToLaterInstancesOfTheSame
 
     // Another factory (another registry) has its own values.
     FilterRegistry other;
-    registerVideoFilters(other, log);
+    registerVideoFilters(other, screen, log);
     EXPECT_NE(other.create(kScreenCaptureClassId)->offeredType(*first->pins()[0]), type);
 
     // An empty rectangle offers nothing, so nothing can connect to it.
