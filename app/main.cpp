@@ -25,7 +25,8 @@
 #include "platform/desktop/linux/X11Display.h"
 #include "platform/desktop/linux/X11Hotkeys.h"
 #include "platform/desktop/linux/X11Session.h"
-#include "platform/desktop/linux/X11ScreenCopy.h"
+#include "platform/desktop/ScreenSourceCopy.h"
+#include "platform/desktop/linux/X11ScreenSource.h"
 #include "platform/desktop/linux/X11WindowMessages.h"
 #include "platform/desktop/linux/X11Windows.h"
 #include "platform/media/BuiltInFilterModules.h"
@@ -81,7 +82,10 @@ int main(int argc, char** argv) {
     platform::limitFfmpegLogToErrors();
     platform::PulseAudioSystem audioSystem;
     platform::FilterRegistry filterRegistry;
-    platform::registerVideoFilters(filterRegistry, log);
+    // One screen source for the recording, the preview and the motion search.
+    platform::X11ScreenSource screenSource;
+    screenSource.prepare({});
+    platform::registerVideoFilters(filterRegistry, screenSource, log);
     platform::registerAudioFilters(filterRegistry, audioSystem, log);
     // Recordings being written are noted in the data folder, so that one left
     // unfinished by a killed recorder is repaired at the next start.
@@ -114,7 +118,7 @@ int main(int argc, char** argv) {
         return frame != nullptr ? frame->recorderWindow() : nullptr;
     };
     talvora::RecorderMarkingHost markingHost(recorder);
-    platform::X11ScreenCopy screenCopy;
+    platform::ScreenSourceCopy screenCopy(screenSource);
     talvora::RegionMarker marking(ctx, store, markingHost, screenCopy);
     // The conversions report in the recorder window's status line, on the UI
     // thread.

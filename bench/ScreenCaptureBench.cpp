@@ -18,11 +18,14 @@
 #include <vector>
 
 #include "platform/core/fake/FakeLog.h"
+#include "platform/desktop/linux/X11ScreenReader.h"
+#include "platform/desktop/linux/X11ScreenSource.h"
 #include "platform/desktop/linux/XcbConnection.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/ScreenCaptureConfig.h"
-#include "platform/media/linux/ScreenGrabber.h"
+#include "platform/media/linux/ScreenCaptureParams.h"
+#include "platform/desktop/linux/X11ScreenReader.h"
 #include "platform/media/linux/VideoFilters.h"
 
 namespace {
@@ -40,7 +43,7 @@ bool haveDisplay(benchmark::State& state) {
 
 void GrabConvert(benchmark::State& state) {
     if (!haveDisplay(state)) return;
-    ScreenGrabber grabber;
+    X11ScreenReader grabber;
     ScreenCaptureParams params;
     params.bitsPerPixel = static_cast<int>(state.range(0));
     params.rect = {0, 0, kWidth, kHeight};
@@ -48,7 +51,7 @@ void GrabConvert(benchmark::State& state) {
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(params.stride()) * kHeight);
     const ImageView view{frame.data(), kWidth, kHeight, params.stride(), params.bitsPerPixel / 8};
     for (auto _ : state) {
-        if (!grabber.grab(params, view)) {
+        if (!grabber.read(params.area(), view)) {
             state.SkipWithError(grabber.error().c_str());
             return;
         }
@@ -82,11 +85,11 @@ void GrabWindow(benchmark::State& state) {
     params.window = window;
     params.captureWindow = true;
     params.drawCursor = true;
-    ScreenGrabber grabber;
+    X11ScreenReader grabber;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(params.stride()) * params.rect.height());
     const ImageView view{pixels.data(), params.rect.width(), params.rect.height(), params.stride(), 4};
     for (auto _ : state) {
-        if (!grabber.grab(params, view)) {
+        if (!grabber.read(params.area(), view)) {
             state.SkipWithError(grabber.error().c_str());
             return;
         }
@@ -135,8 +138,9 @@ void Capture15Fps(benchmark::State& state) {
     if (!haveDisplay(state)) return;
     constexpr int kSeconds = 3;
     FakeLog log;
+    X11ScreenSource screen;
     FilterRegistry registry;
-    registerVideoFilters(registry, log);
+    registerVideoFilters(registry, screen, log);
     for (auto _ : state) {
         FilterGraph graph(registry);
         auto capture = registry.create(kScreenCaptureClassId);

@@ -383,6 +383,11 @@ int RecordingGraph::audioSourceTest() {
     return store_.write() == 0 ? 0 : 1;
 }
 
+platform::ScreenFault RecordingGraph::screenFault() const {
+    const auto* status = platform::query<platform::ScreenCaptureStatus>(filters_.screen);
+    return status != nullptr ? status->screenFault() : platform::ScreenFault{};
+}
+
 int RecordingGraph::writeError() const {
     for (const std::shared_ptr<Filter>* writer : {&filters_.asfWriter, &filters_.mpegSink})
         if (auto* sink = platform::query<platform::FileSink>(*writer))

@@ -13,6 +13,7 @@
 #include "capture/RecordingHost.h"
 #include "capture/WmProfileWriter.h"
 #include "platform/media/FilterGraph.h"
+#include "platform/media/ScreenCaptureStatus.h"
 
 namespace talvora {
 
@@ -69,6 +70,9 @@ public:
     // The system error that stopped the recording's file from growing (ENOSPC
     // for a full disk), 0 while it is written.
     int writeError() const;
+    // What went wrong with the screen during the recording; no fault when
+    // the screen capture cannot tell.
+    platform::ScreenFault screenFault() const;
 
 private:
     bool addWmvFilters(const std::string& outputPath, const CaptureTarget& target, int width, int height);

@@ -55,6 +55,14 @@ std::string writeFailureText(int error, const std::string& folder) {
                             folder.c_str(), std::strerror(error));
 }
 
+std::string screenFailureText(const platform::ScreenFault& fault) {
+    return platform::format("Recording stopped: the screen cannot be read (%s). %s", fault.text.c_str(),
+                            fault.anyFrame ? "The recording made so far is saved." : "Nothing was recorded.");
+}
+
+constexpr const char* kBlackScreenText =
+    "The screen reads as black: this recording may show no picture. Stop it if your screen is not black.";
+
 }  // namespace
 
 RecordingSession::RecordingSession(AppContext& ctx, SettingsStore& store, RecordingGraph& graph,
@@ -184,6 +192,7 @@ void RecordingSession::start() {
     pausedTotal_ = 0;
     fileSize_ = 0;
     paused_ = false;
+    blackReported_ = false;
     ctx_.settings.setTopWindow = 1;
     ui_.startTimer();
     settle(SessionState::Recording);
@@ -227,7 +236,13 @@ void RecordingSession::stop() {
 
     started_ = false;
     ui_.showRecorderRestored();
-    ConvertFinishedRecording(ctx_, outputPath_);
+    if (discardOnStop_) {
+        removeFailedRecording(outputPath_);
+        outputPath_.clear();
+    } else {
+        ConvertFinishedRecording(ctx_, outputPath_);
+    }
+    discardOnStop_ = false;
     ui_.startTimer();
     settle(SessionState::Idle);
 }
@@ -333,6 +348,7 @@ bool RecordingSession::runningChecks() {
         ctx_.platform.messageBox.show(ctx_.statusText);
         return false;
     }
+    if (!screenChecks()) return false;
     if (s.protocol != 7) {
         outputPath_ = tracker_.recordingPath();
         if (!sizeHandle_) sizeHandle_.reset(std::fopen(outputPath_.c_str(), "rbe"));
@@ -362,6 +378,30 @@ bool RecordingSession::runningChecks() {
     const std::int64_t elapsed_s = ((now - start - pausedTotal_) / kSecond_100ns) % 86400;
     elapsedText_ = platform::format("%02d:%02d:%02d", static_cast<int>(elapsed_s / 3600),
                                     static_cast<int>(elapsed_s / 60 % 60), static_cast<int>(elapsed_s % 60));
+    return true;
+}
+
+bool RecordingSession::screenChecks() {
+    const platform::ScreenFault fault = graph_.screenFault();
+    if (fault.stopped()) {
+        // No more pictures come: the recording ends here instead of going on
+        // without them, and one that never got a picture leaves no file.
+        ui_.stopTimer();
+        closeSizeHandle();
+        discardOnStop_ = !fault.anyFrame;
+        stop();
+        ctx_.statusText = screenFailureText(fault);
+        ui_.showStatus(ctx_.statusText);
+        ctx_.platform.messageBox.show(ctx_.statusText);
+        return false;
+    }
+    if (fault.black && !blackReported_) {
+        // Said once: a black screen may be what the user means to record.
+        blackReported_ = true;
+        ui_.stopTimer();
+        ctx_.platform.messageBox.show(kBlackScreenText);
+        ui_.startTimer();
+    }
     return true;
 }
 

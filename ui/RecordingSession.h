@@ -102,6 +102,9 @@ private:
     bool overlapConfirmed();
     // False when the recording was stopped by a check.
     bool runningChecks();
+    // Stops a recording whose screen can no longer be read; tells once that
+    // the picture stays black.
+    bool screenChecks();
     void updateStatus();
     void closeSizeHandle();
 
@@ -120,6 +123,9 @@ private:
     bool startMinimised_ = false;
     bool fromHotkey_ = false;
     bool muted_ = false;
+    bool blackReported_ = false;
+    // The recording got no picture: its stop removes the file.
+    bool discardOnStop_ = false;
     std::int64_t pausedTotal_ = 0;
     std::string elapsedText_;
     std::int64_t fileSize_ = 0;

@@ -11,6 +11,7 @@
 #include "DesktopWait.h"
 #include "X11DesktopPlatform.h"
 #include "capture/PreviewGraph.h"
+#include "platform/desktop/linux/X11ScreenSource.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/fake/FakePropertyPages.h"
 #include "platform/media/linux/VideoFilters.h"
@@ -42,8 +43,9 @@ TEST(PreviewGraphDesktopTest, ShowsTheCapturedScreenInTheRecorderWindowUntilRest
     s.xBottom = 640;
     s.yBottom = 480;
 
+    platform::X11ScreenSource screen;
     platform::FilterRegistry registry;
-    platform::registerVideoFilters(registry, desktop.log);
+    platform::registerVideoFilters(registry, screen, desktop.log);
     platform::FakePropertyPages pages;
     GraphToolkit toolkit(registry, desktop.log, pages);
     QWidget recorder;

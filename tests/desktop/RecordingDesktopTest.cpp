@@ -59,7 +59,7 @@ void RecordingDesktopTest::SetUp() {
     store.prepareDataFolder();
     store.read();
 
-    platform::registerVideoFilters(registry, log);
+    platform::registerVideoFilters(registry, screen, log);
     platform::registerAudioFilters(registry, audio, log);
     platform::registerWriterFilters(registry, log);
     platform::registerMpeg2Filters(registry, log);

@@ -20,6 +20,7 @@
 #include "platform/core/fake/FakeProcessControl.h"
 #include "platform/core/linux/QtMessagePump.h"
 #include "platform/desktop/linux/X11Display.h"
+#include "platform/desktop/linux/X11ScreenSource.h"
 #include "platform/desktop/linux/X11WindowMessages.h"
 #include "platform/desktop/linux/X11Windows.h"
 #include "platform/media/FilterRegistry.h"
@@ -93,6 +94,7 @@ protected:
     AppContext ctx;
     SettingsStore store;
     platform::PulseAudioSystem audio;
+    platform::X11ScreenSource screen;
     platform::FilterRegistry registry;
     platform::FakePropertyPages pages;
     GraphToolkit toolkit;

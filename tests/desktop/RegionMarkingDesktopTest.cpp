@@ -14,7 +14,8 @@
 #include "X11DesktopPlatform.h"
 #include "app/MonitorDetection.h"
 #include "app/SettingsStore.h"
-#include "platform/desktop/linux/X11ScreenCopy.h"
+#include "platform/desktop/ScreenSourceCopy.h"
+#include "platform/desktop/linux/X11ScreenSource.h"
 #include "targets/RegionMarker.h"
 
 namespace {
@@ -90,7 +91,8 @@ protected:
     talvora::AppContext& ctx = desktop.ctx;
     talvora::SettingsStore store{ctx};
     talvora::test::FakeMarkingHost host;
-    platform::X11ScreenCopy screen;
+    platform::X11ScreenSource source;
+    platform::ScreenSourceCopy screen{source};
     talvora::RegionMarker marker{ctx, store, host, screen};
     QProcess video;
 };

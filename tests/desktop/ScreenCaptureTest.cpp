@@ -19,8 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/desktop/linux/XcbConnection.h"
 #include "platform/core/fake/FakeLog.h"
+#include "platform/desktop/linux/X11ScreenSource.h"
+#include "platform/desktop/linux/XcbConnection.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/ScreenCaptureConfig.h"
@@ -161,7 +162,7 @@ class ScreenCaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "no X display (run under scripts/virtual-desktop)";
-        registerVideoFilters(registry, log);
+        registerVideoFilters(registry, screen, log);
         // The pointer out of the way unless a test moves it.
         QCursor::setPos(1900, 1060);
     }
@@ -183,6 +184,13 @@ protected:
         ASSERT_EQ(graph.connectDirect(capture->findPin(PinDirection::Output, "Output"), sink->pins()[0].get()), S_OK);
         format = sink->pins()[0]->mediaType().video;
     }
+    // New values take effect at the next connection: the one before fixed
+    // what this instance captures.
+    void reconnectWith(const std::array<int, 16>& values) {
+        ASSERT_EQ(graph.disconnect(capture->findPin(PinDirection::Output, "Output")), S_OK);
+        ASSERT_EQ(query<ScreenCaptureConfig>(capture)->configure(values), S_OK);
+        ASSERT_EQ(graph.connectDirect(capture->findPin(PinDirection::Output, "Output"), sink->pins()[0].get()), S_OK);
+    }
     // Runs the graph for `ms` and stops it; the last frame.
     SamplePtr runFor(int ms) {
         EXPECT_EQ(graph.run(), S_OK);
@@ -193,6 +201,7 @@ protected:
     }
 
     FakeLog log;
+    X11ScreenSource screen;
     FilterRegistry registry;
     FilterGraph graph{registry};
     std::shared_ptr<Filter> capture;
@@ -294,7 +303,7 @@ TEST_F(ScreenCaptureTest, DrawsThePointerOnlyWhenAsked) {
     ASSERT_TRUE(plain);
     EXPECT_EQ(countNotRed(*plain, nullptr), 0);
 
-    query<ScreenCaptureConfig>(capture)->configure({15, 32, 100, 100, 420, 340, 1, 1000, 1, 1, 0, 0, 0, 0, 100, 0});
+    reconnectWith({15, 32, 100, 100, 420, 340, 1, 1000, 1, 1, 0, 0, 0, 0, 100, 0});
     SamplePtr withCursor = runFor(300);
     ASSERT_TRUE(withCursor);
     QRect drawn;
@@ -393,7 +402,7 @@ TEST_F(ScreenCaptureTest, CapturesATrackedWindowEvenWhenCoveredAndFallsBackToThe
     EXPECT_EQ(pixel(*last, format, cx, cy), kRed);
 
     // Without the window-capture flag: what the screen shows.
-    query<ScreenCaptureConfig>(capture)->configure(
+    reconnectWith(
         {15, 32, frame.left, frame.top, frame.right, frame.bottom, 1, 1000, 1, 0, 0, id, 0, 0, 100, 0});
     last = runFor(300);
     ASSERT_TRUE(last);
@@ -403,7 +412,7 @@ TEST_F(ScreenCaptureTest, CapturesATrackedWindowEvenWhenCoveredAndFallsBackToThe
     red.reset();
     flushQt();
     pump(200);
-    query<ScreenCaptureConfig>(capture)->configure(
+    reconnectWith(
         {15, 32, frame.left, frame.top, frame.right, frame.bottom, 1, 1000, 1, 0, 0, id, 1, 0, 100, 0});
     const std::size_t before = sink->arrivals().size();
     last = runFor(500);

@@ -6,9 +6,11 @@
 
 namespace platform {
 
-ScreenCaptureFilter::ScreenCaptureFilter(std::shared_ptr<ScreenCaptureSettings> settings, DiagnosticLog& log)
+ScreenCaptureFilter::ScreenCaptureFilter(std::shared_ptr<ScreenCaptureSettings> settings, ScreenSource& source,
+                                         DiagnosticLog& log)
     : Filter(kScreenCaptureClassId),
       settings_(std::move(settings)),
+      source_(source),
       log_(log),
       output_(addPin("Output", PinDirection::Output)),
       capture_(addPin("Capture", PinDirection::Output)) {}
@@ -41,6 +43,7 @@ HRESULT ScreenCaptureFilter::changeState(FilterState from, FilterState to, Strea
             late_ = worker_->late();
             overflowed_ = worker_->overflowed();
             const std::int64_t unchanged = worker_->unchanged();
+            lastFault_ = worker_->fault();
             worker_.reset();
             // Tells from a user's log whether the machine kept up.
             log_.append(format("\r\nScreen capture: %lld frames captured, %lld dropped as late, %lld dropped "
@@ -51,20 +54,27 @@ HRESULT ScreenCaptureFilter::changeState(FilterState from, FilterState to, Strea
         return S_OK;
     }
     if (from == FilterState::Stopped && (output_.isConnected() || capture_.isConnected())) {
-        auto grabber = std::make_unique<ScreenGrabber>();
-        if (!grabber->ok()) {
-            log_.append("\r\nScreen capture cannot start: " + grabber->error());
+        if (!source_.ready()) {
+            log_.append("\r\nScreen capture cannot start: " + source_.error());
             return E_FAIL;
         }
+        auto reader = source_.openReader();
+        if (reader->errorCode() != ScreenError::None) {
+            log_.append("\r\nScreen capture cannot start: " + reader->error());
+            return E_FAIL;
+        }
+        lastFault_ = {};
         // The connected size is what downstream expects, whatever the
         // settings say since: the run keeps the values of its start.
         worker_ = std::make_unique<ScreenCaptureWorker>(
-            std::move(grabber), settings_->params(), clock, [this](const SamplePtr& s) { deliver(s); },
+            std::move(reader), params(), clock, [this](const SamplePtr& s) { deliver(s); },
             [this] { deliverEndOfStream(); }, log_);
     }
     if (worker_) worker_->setRunning(to == FilterState::Running);
     return S_OK;
 }
+
+ScreenFault ScreenCaptureFilter::screenFault() const { return worker_ ? worker_->fault() : lastFault_; }
 
 void ScreenCaptureFilter::deliver(const SamplePtr& sample) const {
     output_.deliver(sample);

@@ -5,6 +5,7 @@
 
 #include "platform/core/HResult.h"
 #include "platform/desktop/Geometry.h"
+#include "platform/desktop/ScreenSource.h"
 #include "platform/desktop/Windows.h"
 
 namespace platform {
@@ -25,6 +26,7 @@ struct ScreenCaptureParams {
 
     std::int64_t frameDuration_100ns() const { return 10'000'000 / framesPerSecond; }
     int stride() const { return rect.width() * (bitsPerPixel / 8); }
+    ScreenArea area() const { return {rect, window, captureWindow, drawCursor}; }
 
     // The values as the callers pass them: frame rate (at least 1), bits per
     // pixel, left, top, right, bottom (either corner first), ..., cursor (1

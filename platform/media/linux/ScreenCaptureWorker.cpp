@@ -5,6 +5,7 @@
 #include <exception>
 #include <utility>
 
+#include "platform/core/Format.h"
 #include "platform/core/linux/ThreadName.h"
 #include "platform/core/linux/ThreadPriority.h"
 #include "platform/media/linux/FramePacer.h"
@@ -34,12 +35,27 @@ constexpr std::int64_t kResendUnchanged_100ns = 10'000'000;
 constexpr int kGrabNiceValue = -10;
 // Longest sleep, so that a pause or a stop is noticed at once.
 constexpr std::int64_t kLongestSleep_100ns = 200'000;
+
+// True when no pixel has colour; the fourth byte of BGRX does not count.
+bool isBlack(const ImageView& frame) {
+    for (int row = 0; row < frame.height; ++row) {
+        const std::uint8_t* p = frame.data + static_cast<std::ptrdiff_t>(row) * frame.stride;
+        if (frame.bytesPerPixel == 4) {
+            for (int x = 0; x < frame.width; ++x)
+                if ((p[4 * x] | p[4 * x + 1] | p[4 * x + 2]) != 0) return false;
+        } else {
+            for (int i = 0; i < frame.width * 3; ++i)
+                if (p[i] != 0) return false;
+        }
+    }
+    return true;
+}
 }  // namespace
 
-ScreenCaptureWorker::ScreenCaptureWorker(std::unique_ptr<ScreenGrabber> grabber, const ScreenCaptureParams& params,
+ScreenCaptureWorker::ScreenCaptureWorker(std::unique_ptr<ScreenReader> reader, const ScreenCaptureParams& params,
                                          const StreamClock& clock, SampleDelivery::Deliver deliver,
                                          SampleDelivery::EndOfStream endOfStream, DiagnosticLog& log)
-    : grabber_(std::move(grabber)),
+    : reader_(std::move(reader)),
       params_(params),
       clock_(clock),
       log_(log),
@@ -93,6 +109,7 @@ void ScreenCaptureWorker::captureLoop() {
     const int width = params_.rect.width();
     const int height = params_.rect.height();
     const int stride = params_.stride();
+    const ScreenArea area = params_.area();
     while (!stop_) {
         if (!running_) {
             sleep(kLongestSleep_100ns);
@@ -115,15 +132,43 @@ void ScreenCaptureWorker::captureLoop() {
         sample->duration_100ns = pacer.frameDuration_100ns();
         sample->stride = stride;
         const ImageView view{sample->data.data(), width, height, stride, params_.bitsPerPixel / 8};
-        if (!grabber_->grab(params_, view)) {
-            log_.append("\r\nScreen capture stopped: " + grabber_->error());
+        if (!reader_->read(area, view)) {
+            readFailed();
             break;
         }
         ++captured_;
         late_ = pacer.dropped();
-        if (worthSending(sample)) delivery_.push(std::move(sample));
+        const bool changed = worthSending(sample);
+        watchBlack(view, sample->pts_100ns, changed);
+        if (changed) delivery_.push(std::move(sample));
     }
     if (keptBack_) delivery_.push(keptBack_);
+}
+
+void ScreenCaptureWorker::readFailed() {
+    log_.append("\r\nScreen capture stopped: " + reader_->error());
+    failure_.error = reader_->errorCode() != ScreenError::None ? reader_->errorCode() : ScreenError::ReadFailed;
+    failure_.text = reader_->error();
+    failed_ = true;
+}
+
+void ScreenCaptureWorker::watchBlack(const ImageView& frame, std::int64_t pts_100ns, bool changed) {
+    if (changed) {
+        if (!isBlack(frame)) blackSince_100ns_.reset();
+        else if (!blackSince_100ns_) blackSince_100ns_ = pts_100ns;
+    }
+    if (blackSince_100ns_ && pts_100ns - *blackSince_100ns_ >= ScreenFault::kBlackSeconds * 10'000'000LL && !black_) {
+        log_.append(format("\r\nScreen capture: the picture has been black for %d s", ScreenFault::kBlackSeconds));
+        black_ = true;
+    }
+}
+
+ScreenFault ScreenCaptureWorker::fault() const {
+    ScreenFault fault;
+    if (failed_) fault = failure_;
+    fault.black = black_;
+    fault.anyFrame = captured_ > 0;
+    return fault;
 }
 
 bool ScreenCaptureWorker::worthSending(const std::shared_ptr<MediaSample>& sample) {

@@ -10,11 +10,13 @@
 
 namespace platform {
 
-void registerVideoFilters(FilterRegistry& registry, DiagnosticLog& log) {
+void registerVideoFilters(FilterRegistry& registry, ScreenSource& screen, DiagnosticLog& log) {
     // One settings object for every instance of this factory: values given to
     // one instance hold for those made later.
     auto settings = std::make_shared<ScreenCaptureSettings>();
-    FilterFactory screenCapture = [settings, &log] { return std::make_shared<ScreenCaptureFilter>(settings, log); };
+    FilterFactory screenCapture = [settings, &screen, &log] {
+        return std::make_shared<ScreenCaptureFilter>(settings, screen, log);
+    };
     registry.registerClass(kScreenCaptureClassId, screenCapture);
     registry.addEntry(kLegacyFilterCategory, {kScreenCaptureName, kScreenCaptureClassId, screenCapture});
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/DiagnosticLog.h"
+#include "platform/desktop/ScreenSource.h"
 #include "platform/media/FilterRegistry.h"
 
 namespace platform {
@@ -17,7 +18,8 @@ constexpr const char* kFirstVideoRendererClassId = "{B87BEB7B-8D29-423F-AE4D-658
 // Puts the video filters into the registry: the screen capture (by class id,
 // and by name in the legacy category), the infinite-pin tee and the two video
 // renderers. Screen-capture instances made by this registry share their
-// set-up values. `log` must outlive the registry. UI thread, at start.
-void registerVideoFilters(FilterRegistry& registry, DiagnosticLog& log);
+// set-up values and read `screen`. `screen` and `log` must outlive the
+// registry. UI thread, at start.
+void registerVideoFilters(FilterRegistry& registry, ScreenSource& screen, DiagnosticLog& log);
 
 }  // namespace platform

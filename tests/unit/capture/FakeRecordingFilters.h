@@ -14,6 +14,7 @@
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/MediaErrors.h"
 #include "platform/media/ScreenCaptureConfig.h"
+#include "platform/media/ScreenCaptureStatus.h"
 
 namespace talvora::test {
 
@@ -21,7 +22,7 @@ using platform::Filter;
 using platform::MediaType;
 using platform::PinDirection;
 
-class FakeScreen : public Filter, public platform::ScreenCaptureConfig {
+class FakeScreen : public Filter, public platform::ScreenCaptureConfig, public platform::ScreenCaptureStatus {
 public:
     FakeScreen() : Filter(platform::kScreenCaptureClassId) { addPin("Output", PinDirection::Output); }
     platform::HRESULT configure(const std::array<int, 16>& v) override {
@@ -29,7 +30,9 @@ public:
         return platform::S_OK;
     }
     MediaType offeredType(const platform::Pin&) const override { return MediaType::ofVideo({8, 8, 32, 15}); }
+    platform::ScreenFault screenFault() const override { return fault; }
     std::array<int, 16> values{};
+    platform::ScreenFault fault;
 };
 
 class FakeAudio : public Filter, public platform::AudioCaptureConfig {

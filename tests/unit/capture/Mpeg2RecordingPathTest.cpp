@@ -12,6 +12,7 @@
 #include "capture/RecordingFilters.h"
 #include "capture/RecordingGraph.h"
 #include "platform/audio/fake/FakeAudioSystem.h"
+#include "platform/desktop/fake/FakeScreenSource.h"
 #include "platform/media/FileSink.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/FilterRegistry.h"
@@ -63,7 +64,7 @@ protected:
     }
 
     void registerAll(platform::FilterRegistry& r) {
-        platform::registerVideoFilters(r, fp.log);
+        platform::registerVideoFilters(r, screen, fp.log);
         platform::registerAudioFilters(r, audio, fp.log);
         platform::registerMpeg2Filters(r, fp.log);
     }
@@ -109,6 +110,7 @@ protected:
 
     test::FakePlatform fp;
     platform::FakeAudioSystem audio;
+    platform::FakeScreenSource screen;
     platform::FilterRegistry all;
     platform::FilterRegistry registry;
     platform::FakePropertyPages pages;

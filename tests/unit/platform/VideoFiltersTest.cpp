@@ -3,21 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <condition_variable>
+#include <cstring>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 #include "platform/core/fake/FakeLog.h"
+#include "platform/desktop/fake/FakeScreenSource.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/FilterRegistry.h"
 #include "platform/media/MediaErrors.h"
 #include "platform/media/ScreenCaptureConfig.h"
+#include "platform/media/ScreenCaptureStatus.h"
 #include "platform/media/VideoWindow.h"
-#include "platform/media/linux/CaptureRegion.h"
+#include "platform/desktop/linux/CaptureRegion.h"
 #include "platform/media/linux/FramePacer.h"
 #include "platform/media/linux/LatestFrame.h"
-#include "platform/media/linux/PixelCopy.h"
+#include "platform/desktop/linux/PixelCopy.h"
 #include "platform/media/linux/SampleDelivery.h"
 #include "platform/media/linux/ScreenCaptureParams.h"
 #include "platform/media/linux/VideoFilters.h"
@@ -41,7 +46,7 @@ public:
     void receive(Pin&, const SamplePtr& sample) override { samples.push_back(sample); }
     void endOfStream(Pin&) override { ++ends; }
     std::vector<SamplePtr> samples;
-    int ends = 0;
+    std::atomic<int> ends{0};
 };
 
 SamplePtr frameAt(std::int64_t pts, const VideoFormat& f = {4, 2, 32, 15}) {
@@ -59,10 +64,21 @@ std::vector<std::string> outputNames(const Filter& f) {
     return names;
 }
 
+// Waits until `done` holds, at most 10 s; false when it never did.
+bool waitUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 struct VideoFiltersTest : ::testing::Test {
     FakeLog log;
+    FakeScreenSource screen;
     FilterRegistry registry;
-    void SetUp() override { registerVideoFilters(registry, log); }
+    void SetUp() override { registerVideoFilters(registry, screen, log); }
     std::shared_ptr<Filter> byName(const std::string& name, int nth = 0) {
         for (const auto& entry : registry.entries(kLegacyFilterCategory))
             if (entry.friendlyName == name && nth-- == 0) return entry.create();
@@ -135,7 +151,7 @@ TEST_F(VideoFiltersTest, ScreenCaptureSettingsCarryOverToLaterInstancesOfTheSame
 
     // Another factory (another registry) has its own values.
     FilterRegistry other;
-    registerVideoFilters(other, log);
+    registerVideoFilters(other, screen, log);
     EXPECT_NE(other.create(kScreenCaptureClassId)->offeredType(*first->pins()[0]), type);
 
     // An empty rectangle offers nothing, so nothing can connect to it.
@@ -162,11 +178,62 @@ TEST_F(VideoFiltersTest, AConnectedScreenCaptureKeepsItsValuesWhenAnotherInstanc
     EXPECT_EQ(recording->offeredType(*recording->findPin(PinDirection::Output, "Capture")), connected);
     EXPECT_EQ(preview->offeredType(*preview->findPin(PinDirection::Output, "Capture")),
               MediaType::ofVideo({320, 240, 32, 5}));
+    // And the run reads what it was connected with.
+    ASSERT_EQ(graph.run(), S_OK);
+    ASSERT_TRUE(waitUntil([&] { return !screen.areas().empty(); }));
+    graph.stop();
+    EXPECT_EQ(screen.areas().front().rect, (Rect{0, 0, 640, 480}));
+    ASSERT_FALSE(sink->samples.empty());
+    EXPECT_EQ(sink->samples.front()->data.size(), 640u * 480 * 4);
 
     // Once disconnected, the instance follows the shared values again.
     graph.disconnect(recording->findPin(PinDirection::Output, "Output"));
     EXPECT_EQ(recording->offeredType(*recording->findPin(PinDirection::Output, "Output")),
               MediaType::ofVideo({320, 240, 32, 5}));
+}
+
+TEST_F(VideoFiltersTest, AScreenThatCannotBeReadOrStaysBlackIsTheRunsFault) {
+    auto capture = registry.create(kScreenCaptureClassId);
+    ASSERT_EQ(query<ScreenCaptureConfig>(capture)->configure({50, 32, 0, 0, 8, 8, 1, 1000, 1, 0, 0, 0, 0, 0, 100, 0}),
+              S_OK);
+    FilterGraph graph(registry);
+    auto sink = std::make_shared<CollectSink>();
+    graph.addFilter(capture, "ScrCap BCK");
+    graph.addFilter(sink, "sink");
+    ASSERT_EQ(graph.connectDirect(capture->findPin(PinDirection::Output, "Output"), sink->pins()[0].get()), S_OK);
+    const auto* status = query<ScreenCaptureStatus>(capture);
+    ASSERT_NE(status, nullptr);
+    // One dark grey pixel, then none: black is the absence of any colour.
+    std::atomic<bool> grey{true};
+    screen.draw = [&grey](int, const ScreenArea&, ImageView frame) {
+        for (int y = 0; y < frame.height; ++y)
+            std::memset(frame.data + static_cast<std::ptrdiff_t>(y) * frame.stride, 0, frame.width * 4);
+        if (grey) frame.data[0] = 1;
+    };
+
+    // The read fails after more than 3 s of a picture that is not black.
+    screen.failAt = 175;
+    ASSERT_EQ(graph.run(), S_OK);
+    ASSERT_TRUE(waitUntil([&] { return status->screenFault().stopped(); }));
+    ScreenFault fault = status->screenFault();
+    EXPECT_EQ(fault.error, ScreenError::ReadFailed);
+    EXPECT_EQ(fault.text, "GetImage failed (X error 8)");
+    EXPECT_TRUE(fault.anyFrame);
+    EXPECT_FALSE(fault.black);
+    ASSERT_TRUE(waitUntil([&] { return sink->ends == 1; }));  // the writer finishes the file
+    graph.stop();
+    EXPECT_TRUE(status->screenFault().stopped());  // kept for whoever asks after the stop
+
+    // A black picture is a fault after 3 s of it, and the capture goes on.
+    grey = false;
+    screen.failAt = -1;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(graph.run(), S_OK);
+    EXPECT_FALSE(status->screenFault().stopped());
+    ASSERT_TRUE(waitUntil([&] { return status->screenFault().black; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(ScreenFault::kBlackSeconds));
+    EXPECT_FALSE(status->screenFault().stopped());
+    graph.stop();
 }
 
 TEST(ScreenCaptureParamsTest, ReadsTheSetUpValuesSafely) {

@@ -320,6 +320,38 @@ TEST_F(RecordingSessionTest, AWriterThatFailsStopsTheRecordingAndSaysWhy) {
     EXPECT_EQ(ui.status, fp.messageBox.texts().back());
 }
 
+TEST_F(RecordingSessionTest, AScreenThatCannotBeReadStopsTheRecordingAndABlackOneIsToldOnce) {
+    const std::string black =
+        "The screen reads as black: this recording may show no picture. Stop it if your screen is not black.";
+    for (const bool anyFrame : {false, true}) {
+        SCOPED_TRACE(anyFrame);
+        fp.messageBox.clear();
+        session->onHotkeyRequest(0);
+        tickAt(0);
+        ASSERT_TRUE(session->recording());
+        ASSERT_TRUE(ui.hidden);
+        growOutputFile();
+        auto* screen = dynamic_cast<test::FakeScreen*>(graph.filters().screen.get());
+        ASSERT_NE(screen, nullptr);
+        screen->fault.black = true;
+        for (int t = 1; t <= 3; ++t) tickAt(t);
+        EXPECT_TRUE(session->recording());
+        EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{black});
+        EXPECT_TRUE(ui.timerRunning);
+
+        screen->fault = {platform::ScreenError::ReadFailed, "GetImage failed (X error 8)", true, anyFrame};
+        tickAt(4);
+        EXPECT_FALSE(session->recording());
+        EXPECT_FALSE(ui.hidden);
+        EXPECT_EQ(fp.messageBox.texts().back(),
+                  std::string("Recording stopped: the screen cannot be read (GetImage failed (X error 8)). ") +
+                      (anyFrame ? "The recording made so far is saved." : "Nothing was recorded."));
+        EXPECT_EQ(ui.status, fp.messageBox.texts().back());
+        // A file with a picture is kept; one without is no recording.
+        EXPECT_EQ(std::filesystem::exists(tracker.recordingPath()), anyFrame);
+    }
+}
+
 TEST_F(RecordingSessionTest, ABrowserConversionNeverTakesTheRunningRecordingsPlace) {
     session->startStopToggle();
     ASSERT_TRUE(session->recording());

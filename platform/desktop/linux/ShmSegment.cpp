@@ -1,4 +1,4 @@
-#include "platform/media/linux/ShmSegment.h"
+#include "platform/desktop/linux/ShmSegment.h"
 
 #include <sys/ipc.h>
 #include <sys/shm.h>

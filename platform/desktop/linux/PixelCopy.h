@@ -3,17 +3,9 @@
 #include <cstdint>
 
 #include "platform/desktop/Geometry.h"
+#include "platform/desktop/ScreenSource.h"
 
 namespace platform {
-
-// A frame being filled: packed BGRX (4 bytes a pixel) or BGR (3) rows, top-down.
-struct ImageView {
-    std::uint8_t* data = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;  // bytes per row
-    int bytesPerPixel = 4;
-};
 
 // Copies a block of 32-bit BGRX pixels as the X server gives them into `dst`
 // at (x, y), in dst's depth; the fourth byte becomes 0xFF so that readers may

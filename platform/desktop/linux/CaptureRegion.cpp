@@ -1,4 +1,4 @@
-#include "platform/media/linux/CaptureRegion.h"
+#include "platform/desktop/linux/CaptureRegion.h"
 
 #include <algorithm>
 #include <cstdint>

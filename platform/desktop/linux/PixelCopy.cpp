@@ -1,4 +1,4 @@
-#include "platform/media/linux/PixelCopy.h"
+#include "platform/desktop/linux/PixelCopy.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/media/linux/ScreenGrabber.h"
+#include "platform/desktop/linux/X11ScreenReader.h"
 
 #include <xcb/composite.h>
 #include <xcb/xfixes.h>
@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "platform/media/linux/CaptureRegion.h"
+#include "platform/desktop/linux/CaptureRegion.h"
+#include "platform/desktop/linux/PixelCopy.h"
 
 namespace platform {
 
@@ -47,18 +48,18 @@ private:
 
 }  // namespace
 
-ScreenGrabber::ScreenGrabber() {
+X11ScreenReader::X11ScreenReader() {
     if (!xcb_.ok() || xcb_.screen() == nullptr) {
         error_ = "cannot open the X display";
+        code_ = ScreenError::NoDisplay;
         return;
     }
-    usable_ = true;
     xcb_connection_t* c = xcb_.get();
     // Frames are packed BGRX: the server must hand out 32-bit little-endian pixels.
     if (bitsPerPixelOfDepth(xcb_.screen()->root_depth) != 32 ||
         xcb_get_setup(c)->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) {
         error_ = "screen depth " + std::to_string(xcb_.screen()->root_depth) + " is not supported";
-        usable_ = false;
+        code_ = ScreenError::Unsupported;
         return;
     }
     if (extensionPresent(c, &xcb_shm_id)) {
@@ -76,7 +77,7 @@ ScreenGrabber::ScreenGrabber() {
     }
 }
 
-int ScreenGrabber::bitsPerPixelOfDepth(int depth) const {
+int X11ScreenReader::bitsPerPixelOfDepth(int depth) const {
     const xcb_setup_t* setup = xcb_get_setup(xcb_.get());
     auto it = xcb_setup_pixmap_formats_iterator(setup);
     for (; it.rem > 0; xcb_format_next(&it))
@@ -84,18 +85,24 @@ int ScreenGrabber::bitsPerPixelOfDepth(int depth) const {
     return 0;
 }
 
-bool ScreenGrabber::grab(const ScreenCaptureParams& params, ImageView frame) {
+bool X11ScreenReader::read(const ScreenArea& area, ImageView frame) {
+    if (code_ == ScreenError::NoDisplay || code_ == ScreenError::Unsupported) return false;
     if (!xcb_.ok()) {
         error_ = "the connection to the X display is lost";
+        code_ = ScreenError::NoDisplay;
         return false;
     }
-    const bool fromWindow = params.captureWindow && hasComposite_ && readWindow(params.window, params.rect, frame);
-    if (!fromWindow && !readScreen(params.rect, frame)) return false;
-    if (params.drawCursor) drawCursor(params.rect, frame);
+    const bool fromWindow = area.windowContents && hasComposite_ && readWindow(area.window, area.rect, frame);
+    if (!fromWindow && !readScreen(area.rect, frame)) {
+        code_ = ScreenError::ReadFailed;
+        return false;
+    }
+    code_ = ScreenError::None;
+    if (area.drawCursor) drawCursor(area.rect, frame);
     return true;
 }
 
-bool ScreenGrabber::readScreen(const Rect& requested, ImageView frame) {
+bool X11ScreenReader::readScreen(const Rect& requested, ImageView frame) {
     // The root's size now, not at connection time: RandR may have changed it.
     auto geometry = xcb_.reply(xcb_get_geometry_reply, xcb_get_geometry(xcb_.get(), xcb_.root()));
     if (!geometry) {
@@ -110,7 +117,7 @@ bool ScreenGrabber::readScreen(const Rect& requested, ImageView frame) {
     return readBlock(xcb_.root(), region.source, frame, region.offset);
 }
 
-xcb_window_t ScreenGrabber::topLevelOf(xcb_window_t window) const {
+xcb_window_t X11ScreenReader::topLevelOf(xcb_window_t window) const {
     for (int depth = 0; depth < 64; ++depth) {
         auto tree = xcb_.reply(xcb_query_tree_reply, xcb_query_tree(xcb_.get(), window));
         if (!tree) return XCB_WINDOW_NONE;
@@ -120,7 +127,7 @@ xcb_window_t ScreenGrabber::topLevelOf(xcb_window_t window) const {
     return XCB_WINDOW_NONE;
 }
 
-bool ScreenGrabber::readWindow(xcb_window_t window, const Rect& requested, ImageView frame) {
+bool X11ScreenReader::readWindow(xcb_window_t window, const Rect& requested, ImageView frame) {
     xcb_connection_t* c = xcb_.get();
     // The rectangle the callers pass is the window with its frame and title,
     // so the contents read are those of the frame window around it.
@@ -147,7 +154,7 @@ bool ScreenGrabber::readWindow(xcb_window_t window, const Rect& requested, Image
     return readBlock(pixmap.id(), region.source, frame, region.offset);
 }
 
-bool ScreenGrabber::readBlock(xcb_drawable_t drawable, const Rect& source, ImageView frame, Point offset) {
+bool X11ScreenReader::readBlock(xcb_drawable_t drawable, const Rect& source, ImageView frame, Point offset) {
     fillBlackOutside(frame, {offset.x, offset.y, offset.x + source.width(), offset.y + source.height()});
     if (useShm_ && readBlockShared(drawable, source, frame, offset)) return true;
     if (!readBlockPlain(drawable, source, frame, offset)) return false;
@@ -157,7 +164,7 @@ bool ScreenGrabber::readBlock(xcb_drawable_t drawable, const Rect& source, Image
     return true;
 }
 
-bool ScreenGrabber::readBlockShared(xcb_drawable_t drawable, const Rect& source, ImageView frame, Point offset) {
+bool X11ScreenReader::readBlockShared(xcb_drawable_t drawable, const Rect& source, ImageView frame, Point offset) {
     const std::size_t bytes = static_cast<std::size_t>(source.width()) * source.height() * 4;
     if (!shm_ || shm_->size() < bytes) {
         shm_.reset();
@@ -188,7 +195,7 @@ bool ScreenGrabber::readBlockShared(xcb_drawable_t drawable, const Rect& source,
     return true;
 }
 
-bool ScreenGrabber::readBlockPlain(xcb_drawable_t drawable, const Rect& source, ImageView frame, Point offset) {
+bool X11ScreenReader::readBlockPlain(xcb_drawable_t drawable, const Rect& source, ImageView frame, Point offset) {
     xcb_generic_error_t* rawError = nullptr;
     XcbReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
         xcb_.get(),
@@ -211,7 +218,7 @@ bool ScreenGrabber::readBlockPlain(xcb_drawable_t drawable, const Rect& source, 
     return true;
 }
 
-void ScreenGrabber::drawCursor(const Rect& requested, ImageView frame) {
+void X11ScreenReader::drawCursor(const Rect& requested, ImageView frame) {
     if (!hasXFixes_) return;
     auto cursor = xcb_.reply(xcb_xfixes_get_cursor_image_reply, xcb_xfixes_get_cursor_image(xcb_.get()));
     if (!cursor) return;

@@ -6,35 +6,30 @@
 #include <string>
 
 #include "platform/desktop/Geometry.h"
+#include "platform/desktop/ScreenSource.h"
+#include "platform/desktop/linux/ShmSegment.h"
 #include "platform/desktop/linux/XcbConnection.h"
-#include "platform/media/linux/PixelCopy.h"
-#include "platform/media/linux/ScreenCaptureParams.h"
-#include "platform/media/linux/ShmSegment.h"
 
 namespace platform {
 
 // Reads rectangles of the X11 desktop into frames, on a connection of its
 // own: the root window through MIT-SHM (plain GetImage where shared memory
 // does not work), or a window's own contents through Composite, with the
-// mouse pointer from XFixes drawn on top. Made on the UI thread, then used by
-// one capture thread.
-class ScreenGrabber {
+// mouse pointer from XFixes drawn on top. Made on any thread, then used by
+// one capture thread at a time.
+class X11ScreenReader : public ScreenReader {
 public:
-    ScreenGrabber();
-    ScreenGrabber(const ScreenGrabber&) = delete;
-    ScreenGrabber& operator=(const ScreenGrabber&) = delete;
+    X11ScreenReader();
+    X11ScreenReader(const X11ScreenReader&) = delete;
+    X11ScreenReader& operator=(const X11ScreenReader&) = delete;
 
-    // False when there is no usable display; error() says why.
-    bool ok() const { return usable_; }
+    // From the window's contents when the area asks for them and the window
+    // can be read, else from the screen; opaque black where neither reaches.
+    bool read(const ScreenArea& area, ImageView frame) override;
+    ScreenError errorCode() const override { return code_; }
     // The last failure, also of reads that were then done another way.
-    const std::string& error() const { return error_; }
+    std::string error() const override { return error_; }
     bool usesSharedMemory() const { return useShm_; }
-
-    // Fills `frame`, which has the size of params.rect and its depth: from
-    // the window's contents when params ask for them and the window can be
-    // read, else from the screen; opaque black where neither reaches. False
-    // when the server could not be read (error() says why).
-    bool grab(const ScreenCaptureParams& params, ImageView frame);
 
 private:
     bool readScreen(const Rect& requested, ImageView frame);
@@ -52,7 +47,7 @@ private:
 
     XcbConnection xcb_;  // first: the segment below detaches through it
     std::unique_ptr<ShmSegment> shm_;
-    bool usable_ = false;
+    ScreenError code_ = ScreenError::None;
     bool useShm_ = false;
     bool hasXFixes_ = false;
     bool hasComposite_ = false;
