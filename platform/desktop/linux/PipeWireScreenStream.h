@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "platform/desktop/Geometry.h"
-#include "platform/media/linux/PixelCopy.h"
+#include "platform/desktop/ScreenSource.h"
+#include "platform/desktop/linux/PixelCopy.h"
 
 namespace platform {
 
