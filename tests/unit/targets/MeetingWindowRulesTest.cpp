@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "platform/desktop/fake/FakeWindows.h"
@@ -110,6 +111,8 @@ struct ServiceCase {
     std::string title;
     Found found;
 };
+
+void PrintTo(const ServiceCase& c, std::ostream* os) { *os << c.title; }
 
 class ServiceTitleTest : public ::testing::TestWithParam<ServiceCase> {};
 
