@@ -18,8 +18,8 @@ bool isZoomTitle(const std::string& title) {
 }
 
 // What the browsers put after the active tab's title in a window's title on
-// Linux. Firefox joins with an em dash and, from version 119, drops the
-// brackets of its private windows; Edge writes a zero-width space after
+// Linux. Firefox joins with an em dash, and its newer versions drop the
+// brackets around "Private Browsing"; Edge writes a zero-width space after
 // "Microsoft" in some versions.
 constexpr std::string_view kBrowserEndings[] = {
     " - Google Chrome",
