@@ -23,9 +23,27 @@ struct MeetingWindow {
 MeetingWindow FindZoomWindow(platform::Windows& windows);
 
 // A title holding "Meet - " and " - Google Chrome", or exactly "Meet - ~new -
-// Google Chrome", never "Google Meeting - Zoom". A matching window whose
-// extended style is exactly WS_EX_NOREDIRECTIONBITMAP is refused, and the
-// search ends there all the same; its title is still reported.
+// Google Chrome", never "Google Meeting - Zoom"; or, in any browser of the
+// table in the source file or in the installed web app's own window, a
+// meeting's page: "Meet - " and its code. A matching window whose extended
+// style is exactly WS_EX_NOREDIRECTIONBITMAP is refused, and the search ends
+// there all the same; its title is still reported.
 MeetingWindow FindGoogleMeetWindow(platform::Windows& windows);
+
+// The services searched after Zoom and Google Meet, in this order, each found
+// by the title of its meeting page in a browser or its own app window.
+enum class OtherService { Teams, Jitsi, Webex };
+
+// The word a recording's file name starts with: "Teams", "Jitsi", "Webex".
+const char* ServiceWord(OtherService service);
+
+struct OtherMeetingWindow {
+    MeetingWindow found;
+    OtherService service = OtherService::Teams;
+};
+
+// The topmost window of the first service, in the order above, that has one;
+// nothing found when none has.
+OtherMeetingWindow FindOtherMeetingWindow(platform::Windows& windows);
 
 }  // namespace talvora

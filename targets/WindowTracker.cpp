@@ -113,6 +113,10 @@ std::string WindowTracker::trackTarget() {
         googleMode_ = googleWindow_ != 0;
         if (googleMode_) targetLostLatch_ = false;
     }
+    // The other services come after both, so that wherever a Zoom or Google
+    // Meet window exists nothing changes.
+    if (!zoomMode_ && !googleMode_) searchOtherServices();
+    else otherMode_.reset();
 
     platform::WindowId target = 0;
     std::string title;
@@ -124,6 +128,10 @@ std::string WindowTracker::trackTarget() {
         target = zoomWindow_;
         title = windows.title(target);
         if (title.empty()) title = "Zoom";
+    } else if (otherMode_) {
+        target = otherWindow_;
+        title = windows.title(target);
+        if (title.empty()) title = ServiceWord(*otherMode_);
     } else {
         onTargetLost();
         return tracked_.title();
@@ -140,6 +148,15 @@ void WindowTracker::searchGoogleMeet() {
     const MeetingWindow found = FindGoogleMeetWindow(app_.platform.windows);
     if (found.matched) googleTitle_ = found.title;
     googleWindow_ = found.window;
+}
+
+void WindowTracker::searchOtherServices() {
+    const OtherMeetingWindow found = FindOtherMeetingWindow(app_.platform.windows);
+    otherWindow_ = found.found.window;
+    otherMode_.reset();
+    if (otherWindow_ == 0) return;
+    otherMode_ = found.service;
+    targetLostLatch_ = false;
 }
 
 void WindowTracker::onTargetLost() {
@@ -194,12 +211,13 @@ void WindowTracker::showStatus(const std::string& trackedTitle) {
     const Settings& s = app_.settings;
     std::optional<std::string> text;
     if (s.fullScreen != 0) text = "Full screen mode. Open Settings to change.";
-    else if (!zoomMode_ && !googleMode_ && s.autoMark != 0) text = "Google Meeting / Zoom windows not detected";
+    else if (!zoomMode_ && !googleMode_ && !otherMode_ && s.autoMark != 0)
+        text = "Google Meeting / Zoom windows not detected";
     else if (s.marked != 0 && s.autoMark == 0) text = "Screen capture mode. Open Settings to change.";
 
     if (googleMode_ && !trackedTitle.empty())
         text = trackedTitle == googleTitle_ ? std::string("Google Meeting") : trackedTitle;
-    else if (zoomMode_)
+    else if (zoomMode_ || otherMode_)
         text = trackedTitle;
 
     if (text) host_.showStatus(*text);
@@ -260,6 +278,7 @@ void WindowTracker::EnableTracking(TrackingCommandSource source) {
 void WindowTracker::clearMeetingModes() {
     zoomMode_ = false;
     googleMode_ = false;
+    otherMode_.reset();
 }
 
 void WindowTracker::ApplyFullScreenRect() {
@@ -291,7 +310,10 @@ void WindowTracker::ApplyNoTargetRect() {
 
 bool WindowTracker::MakeRecordingFileName(std::time_t now) {
     const Settings& s = app_.settings;
-    const char* word = googleMode_ ? "Google Meeting" : (zoomMode_ ? "Zoom" : "Talvora");
+    const char* word = "Talvora";
+    if (googleMode_) word = "Google Meeting";
+    else if (zoomMode_) word = "Zoom";
+    else if (otherMode_) word = ServiceWord(*otherMode_);
     const std::optional<std::string> name =
         MakeUniqueFileName(s.recordingFolder, RecordingFileName(word, now, s.protocol), app_.platform.log,
                            app_.platform.messageBox);

@@ -3,10 +3,12 @@
 #include <atomic>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/AppContext.h"
 #include "platform/desktop/Geometry.h"
+#include "targets/MeetingWindowRules.h"
 #include "targets/TrackedWindow.h"
 #include "targets/TrackedWindowWatcher.h"
 
@@ -20,8 +22,8 @@ class TrackerHost;
 // or marked-region mode.
 enum class TrackingCommandSource { SettingsDialog, RecorderMenu };
 
-// Decides the capture rectangle while the recorder is idle: follows a Zoom or
-// Google Meet window in tracking mode, or applies the full-screen or
+// Decides the capture rectangle while the recorder is idle: follows a Zoom,
+// Google Meet, Teams, Jitsi Meet or Webex window in tracking mode, or applies the full-screen or
 // no-target rectangle, and names the files of new recordings. Owned by the
 // recorder window and run from its one-second timer; every member is called
 // on the UI thread unless it says otherwise.
@@ -53,6 +55,8 @@ public:
 
     bool zoomMode() const { return zoomMode_; }
     bool googleMode() const { return googleMode_; }
+    // The service tracked when neither a Zoom nor a Google Meet window is.
+    std::optional<OtherService> otherMode() const { return otherMode_; }
     // The region marking and the settings dialog drop the meeting choice.
     void clearMeetingModes();
 
@@ -76,6 +80,7 @@ private:
     // Searches, takes the target and follows it; returns the tracked title.
     std::string trackTarget();
     void searchGoogleMeet();
+    void searchOtherServices();
     void onTargetLost();
     void onTargetPresent(platform::WindowId target);
     void followMonitor(const platform::Rect& window);
@@ -92,6 +97,8 @@ private:
     bool googleMode_ = false;
     platform::WindowId zoomWindow_ = 0;
     platform::WindowId googleWindow_ = 0;
+    std::optional<OtherService> otherMode_;
+    platform::WindowId otherWindow_ = 0;
     std::string googleTitle_;
     platform::Rect lastWindowRect_;
 

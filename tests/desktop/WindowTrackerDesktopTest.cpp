@@ -128,6 +128,27 @@ TEST_F(WindowTrackerDesktopTest, TracksAGoogleMeetWindowWhenNoZoomWindowExists) 
     EXPECT_EQ(host.status(), "Google Meeting");
 }
 
+// Firefox joins the tab's title to its own name with an em dash, which must
+// come through the window's UTF-8 title for the meeting to be found.
+TEST_F(WindowTrackerDesktopTest, FollowsMeetInFirefoxAndNamesTheRecordingAfterIt) {
+    MeetingWidget meet("Meet - abc-defg-hij \u2014 Mozilla Firefox", 100, 120);
+    tracker.TrackerTick();
+    EXPECT_TRUE(tracker.googleMode());
+    EXPECT_EQ(tracker.tracked().handle(), meet.id());
+    EXPECT_EQ(captureRect(), meet.frame());
+    EXPECT_EQ(host.status(), "Google Meeting");
+
+    const Rect before = meet.frame();
+    xdotool({"windowmove", "--sync", meet.hex(), "380", "240"});
+    ASSERT_TRUE(waitFor([&] { return meet.frame() != before; }));
+    tracker.TrackerTick();
+    EXPECT_EQ(captureRect(), meet.frame());
+
+    ctx.settings.recordingFolder = home.path().toStdString();
+    ASSERT_TRUE(tracker.MakeRecordingFileName());
+    EXPECT_EQ(tracker.recordingFileName().rfind("Google Meeting_", 0), 0u) << tracker.recordingFileName();
+}
+
 // An InputOnly window has no pixels to capture: it is the one style the
 // Google Meet rule refuses, and the search ends at it while it lies on top.
 TEST_F(WindowTrackerDesktopTest, AnInputOnlyMeetWindowIsRefused) {

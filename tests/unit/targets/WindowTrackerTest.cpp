@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "FakePlatform.h"
@@ -89,6 +90,42 @@ TEST_F(WindowTrackerTest, ZoomWinsUnlessGoogleMeetIsAlreadyTracked) {
     EXPECT_TRUE(tracker.googleMode());
     EXPECT_FALSE(tracker.zoomMode());
     EXPECT_EQ(captureRect(), (Rect{0, 0, 800, 600}));
+}
+
+TEST_F(WindowTrackerTest, OtherServicesComeAfterZoomAndMeetInTheirOrder) {
+    const std::filesystem::path folder = fake.root / "Recordings";
+    std::filesystem::create_directories(folder);
+    settings().recordingFolder = folder.string();
+    // The word before the first "_" of the next recording's file name.
+    const auto fileWord = [&] {
+        EXPECT_TRUE(tracker.MakeRecordingFileName());
+        return tracker.recordingFileName().substr(0, tracker.recordingFileName().find('_'));
+    };
+
+    const WindowId jitsi = fake.windows.add("Review | Jitsi Meet - Chromium", {0, 0, 800, 600});
+    fake.windows.add("Webex Meeting", {10, 10, 810, 610});  // topmost, but Webex comes last
+    tracker.TrackerTick();
+    EXPECT_EQ(tracker.otherMode(), OtherService::Jitsi);
+    EXPECT_EQ(tracker.tracked().handle(), jitsi);
+    EXPECT_EQ(captureRect(), (Rect{0, 0, 800, 600}));
+    EXPECT_EQ(host.status(), "Review | Jitsi Meet - Chromium");
+    EXPECT_EQ(fileWord(), "Jitsi");
+
+    fake.windows.add("Weekly sync | Microsoft Teams", {20, 20, 820, 620});
+    tracker.TrackerTick();
+    EXPECT_EQ(fileWord(), "Teams");
+
+    fake.windows.add(kMeetTitle, {30, 30, 830, 630});
+    tracker.TrackerTick();
+    EXPECT_TRUE(tracker.googleMode());
+    EXPECT_EQ(tracker.otherMode(), std::nullopt);
+    EXPECT_EQ(fileWord(), "Google Meeting");
+
+    fake.windows.windows.clear();
+    tracker.TrackerTick();
+    EXPECT_EQ(tracker.otherMode(), std::nullopt);
+    EXPECT_EQ(fileWord(), "Talvora");
+    EXPECT_EQ(host.status(), "Google Meeting / Zoom windows not detected");
 }
 
 TEST_F(WindowTrackerTest, LosingTheWindowOnOneMonitorInsetsTheScreenOnce) {
