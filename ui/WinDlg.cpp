@@ -352,23 +352,26 @@ void WinDlg::oneTimeInitialisation() {
             ctx_.platform.messageBox.show(platform::format("Cannot open file %s", store_.settingsPath().c_str()));
     }
     const Settings& s = ctx_.settings;
-    if (ctx_.environment.vistaOrLater && s.vistaAudio != 0 && !s.audioSource.empty() && !s.audioSource1.empty()) {
+    // Without a sound server every audio step below fails too: the user gets
+    // its one cause instead of their messages.
+    const bool sound = soundServerAnswers();
+    if (sound && ctx_.environment.vistaOrLater && s.vistaAudio != 0 && !s.audioSource.empty() &&
+        !s.audioSource1.empty()) {
         coreAudio_.CheckSpeakersFormat();
         coreAudio_.CheckMicrophoneFormat();
     }
     update();
-    if (s.dualAudio != 0 && s.audioSource1.empty()) askForSecondSource();
+    if (sound && s.dualAudio != 0 && s.audioSource1.empty()) askForSecondSource();
     hotkeys_->registerAll(recorderWindow());
     ctx_.settings.setTopWindow = 1;
     tracker_.watcher().start();
     ThemeStartupStep(ctx_, store_);
     ctx_.platform.pump.pump(500);
     restartPreview();
-    if (s.dualAudio != 0) {
+    if (sound && s.dualAudio != 0) {
         if (!s.audioSource1.empty()) coreAudio_.UnmuteSecondSource(s.audioSource1);
         else askForSecondSource();  // once more when none was chosen at the first offer
     }
-    checkSoundServer();
     ctx_.environment.vlcLocation = ctx_.platform.launcher.findExecutable("vlc");
     timer_.start();
 }
@@ -378,10 +381,10 @@ void WinDlg::askForSecondSource() {
     if (windows_.settings != nullptr) windows_.settings->runAudioSetup();
 }
 
-void WinDlg::checkSoundServer() {
-    if (ctx_.settings.videoOnly != 0) return;
+bool WinDlg::soundServerAnswers() {
+    if (ctx_.settings.videoOnly != 0) return true;
     const platform::AudioStatus answer = audio_.connect();
-    if (answer.ok()) return;
+    if (answer.ok()) return true;
     // Every recording would fail at its start otherwise, with no word why.
     ctx_.platform.log.append(platform::format("Sound server: %s", answer.message.c_str()));
     const std::string text =
@@ -389,6 +392,7 @@ void WinDlg::checkSoundServer() {
         "PipeWire), then start Talvora again.";
     showStatus("No sound server answers");
     ctx_.platform.messageBox.show(text);
+    return false;
 }
 
 void WinDlg::closeProgram() {

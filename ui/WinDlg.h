@@ -73,8 +73,9 @@ public:
     // The program's exit path: asks while a recording is active, then ends
     // the process with code 0. A second call while closing does nothing.
     void closeProgram() override;
-    // Says once, at the first tick, when no sound server answers.
-    void checkSoundServer();
+    // At the first tick: false, after saying so once, when no sound server
+    // answers (and sound is recorded at all).
+    bool soundServerAnswers();
     // The exit path for a termination signal: no question, the recording is
     // stopped and finished.
     void endBySignal();

@@ -317,17 +317,28 @@ TEST_F(DialogTest, TheStatusLineShowsWhoeverWroteLast) {
     }
 }
 
-TEST_F(DialogTest, NoSoundServerIsSaidAtTheFirstTick) {
-    audio.setAvailable(false);
-    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini);
-    recorder->tick();
-    ASSERT_FALSE(fp.messageBox.texts().empty());
-    EXPECT_EQ(fp.messageBox.texts().back(),
-              "No sound server answers, so Talvora cannot record sound. Start the desktop's sound server (PulseAudio "
-              "or PipeWire), then start Talvora again.");
-    const std::size_t shown = fp.messageBox.texts().size();
-    recorder->tick();
-    EXPECT_EQ(fp.messageBox.texts().size(), shown);  // once
+TEST_F(DialogTest, NoSoundServerIsSaidAloneAtTheFirstTick) {
+    for (const bool chosen : {false, true}) {
+        // Both sides recorded: the formats are probed and the second source
+        // unmuted, or asked for, each of which would fail with its own words.
+        RecordedWindows windows;
+        fp.messageBox.clear();
+        audio.setAvailable(false);
+        Settings& s = fp.ctx.settings;
+        s.vistaAudio = s.dualAudio = 1;
+        s.audioSource = "VozEza5";
+        s.audioSource1 = chosen ? "USB Microphone" : "";
+        store.write();  // the first tick reads the file again
+        const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini, windows.all());
+        recorder->tick();
+        recorder->tick();
+        EXPECT_EQ(fp.messageBox.texts(),
+                  std::vector<std::string>{"No sound server answers, so Talvora cannot record sound. Start the "
+                                           "desktop's sound server (PulseAudio or PipeWire), then start Talvora "
+                                           "again."})
+            << chosen;
+        EXPECT_EQ(windows.opened, std::vector<std::string>{}) << chosen;
+    }
 }
 
 }  // namespace
