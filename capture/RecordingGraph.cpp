@@ -97,6 +97,9 @@ int RecordingGraph::buildAndRun(const std::string& outputPath, const CaptureTarg
     muted_ = muted;
     platform::MessageBox& box = ctx_.platform.messageBox;
     Settings& s = ctx_.settings;
+    // Audio Setup's test of a source leaves it connected to a WAV writer
+    // without a file name, which would fail this graph's run.
+    if (filters_.wavDest) tearDownReleaseAndCreate();
     if (!graph_ && platform::failed(createGraph())) {
         box.show("Cannot create DirectShow graph");
         return 0;

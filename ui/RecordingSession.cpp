@@ -201,6 +201,8 @@ void RecordingSession::failedStart() {
     // A hotkey start hid nothing yet or the graph's run hid the window: the
     // user must see what happened.
     ui_.showRecorderRestored();
+    // A graph that failed to run had already shown the PAUSE caption.
+    ui_.setPlayPauseCaption("PLAY");
     ui_.startTimer();
     settle(SessionState::Idle);
 }

@@ -16,6 +16,7 @@
 namespace {
 
 using talvora::test::answerMessageBoxes;
+using talvora::test::kStartStopKey;
 using talvora::test::readFile;
 using talvora::test::waitFor;
 
@@ -59,10 +60,10 @@ TEST_F(RecorderStartupTest, HotkeyRecordsTheMeetingWindowUntilPressedAgain) {
     const platform::WindowId recorder = waitForRecorder();  // the tracker has taken the meeting window by now
     ASSERT_NE(recorder, 0u);
 
-    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    QProcess::execute("xdotool", {"key", kStartStopKey});
     ASSERT_TRUE(waitFor([&] { return !windows.isVisible(recorder); }, 5000)) << "the recorder hides";
     QTest::qWait(10000);
-    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    QProcess::execute("xdotool", {"key", kStartStopKey});
     ASSERT_TRUE(waitFor([&] { return windows.isVisible(recorder); }, 15000)) << "the recorder comes back";
     QTest::qWait(2000);
 

@@ -63,6 +63,7 @@ protected:
           graph(fp.ctx, store, toolkit, registry, host) {
         test::registerFakeRecordingFilters(registry, screens, audioSetups);
         fp.ctx.settings.protocol = 1;
+        fp.ctx.settings.dualAudio = 0;  // the speakers alone: no second source to choose
         store.write();
         graph.createGraph();
         session = std::make_unique<RecordingSession>(fp.ctx, store, graph, tracker, ui);
@@ -339,10 +340,12 @@ TEST_F(RecordingSessionTest, AFailedStartLeavesNoFileAndShowsTheWindow) {
     injectAt(fp.pump, 1000, [this] { growOutputFile(); });
     session->onHotkeyRequest(0);
     ui.hidden = true;
+    ui.playCaption = "PAUSE";  // as a graph that fails to run leaves it
     tickAt(0);
     EXPECT_EQ(fp.messageBox.texts().size(), 1u);
     EXPECT_FALSE(session->recording());
     EXPECT_EQ(session->state(), SessionState::Idle);
+    EXPECT_EQ(ui.playCaption, "PLAY");
     EXPECT_FALSE(ui.hidden);
     EXPECT_TRUE(ui.timerRunning);
     EXPECT_FALSE(tracker.recordingPath().empty());
