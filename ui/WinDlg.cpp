@@ -3,9 +3,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QTextDocument>
+#include <QTextEdit>
 
 #include "app/FilterRegistration.h"
 #include "app/MonitorDetection.h"
@@ -133,8 +137,10 @@ void WinDlg::updateMenuState() {
 QPixmap WinDlg::scaledPicture(const char* file, const char* scaledFile, int width, int height) {
     const std::string folder = store_.dataFolder();
     const std::string parameters =
-        platform::format(" -y -i \"%s\" -vf scale=%d:%d \"%s\"", platform::paths::join(folder, file).c_str(), width,
-                         height, platform::paths::join(folder, scaledFile).c_str());
+        // Quiet: the program's terminal gets no banner and no report of ffmpeg's.
+        platform::format(" -hide_banner -loglevel error -y -i \"%s\" -vf scale=%d:%d -update 1 \"%s\"",
+                         platform::paths::join(folder, file).c_str(), width, height,
+                         platform::paths::join(folder, scaledFile).c_str());
     if (!ctx_.platform.launcher.execute("open", ".\\ffmpeg.exe", parameters, platform::ShowState::Minimized)) {
         ctx_.platform.log.append(platform::format("Cannot find or open file %s", "ffmpeg"));
         return {};
@@ -215,6 +221,7 @@ void WinDlg::buildMiniLayout() {
     status_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     status_->setGeometry(0, H - H / 10, W, H / 10);
     status_->setFont(font);
+    statusPixels_ = font.pixelSize();
     QPalette palette = status_->palette();
     palette.setColor(QPalette::Base, kStatusBackground);
     palette.setColor(QPalette::Text, Qt::white);
@@ -483,7 +490,19 @@ void WinDlg::setMicPicture(bool muted) {
 void WinDlg::showStatus(const std::string& text) {
     if (text.empty()) return;
     ctx_.statusText = text.substr(0, 2047);
-    if (status_ != nullptr) status_->setPlainText(QString::fromStdString(ctx_.statusText));
+    if (status_ == nullptr) return;
+    const QString shown = QString::fromStdString(ctx_.statusText);
+    // The line would wrap onto a second line that the control has no room
+    // for ("Google Meeting / Zoom windows not detected" at the default size):
+    // the font shrinks until it fits, down to a size that can still be read.
+    constexpr int kSmallestPixels = 8;
+    QFont font = status_->font();
+    font.setPixelSize(statusPixels_);
+    const qreal room = status_->viewport()->width() - 2 * status_->document()->documentMargin();
+    while (font.pixelSize() > kSmallestPixels && QFontMetricsF(font).horizontalAdvance(shown) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    status_->setFont(font);
+    status_->setPlainText(shown);
 }
 
 void WinDlg::hideRecorder() { hide(); }

@@ -175,6 +175,7 @@ private:
     QPushButton* play_ = nullptr;
     QPushButton* mic_ = nullptr;
     QTextEdit* status_ = nullptr;
+    int statusPixels_ = 1;  // the status line's font size for texts that fit
     QWidget* clonePanel_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     MaxiClientArea* maxi_ = nullptr;

@@ -4,6 +4,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextLayout>
 #include <functional>
 
 #include "FakePlatform.h"
@@ -314,6 +318,26 @@ TEST_F(DialogTest, TheStatusLineShowsWhoeverWroteLast) {
     for (int tick = 0; tick < 3; ++tick) {
         recorder->tick();
         EXPECT_EQ(recorder->statusText(), "Google Meeting / Zoom windows not detected") << tick;
+    }
+}
+
+TEST_F(DialogTest, TheDefaultSizeShowsTheStatusLineWholeAndMakesItsPicturesQuietly) {
+    const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini);
+    // ffmpeg scales the two pictures without a word on the program's terminal.
+    std::vector<std::string> pictures;
+    for (const auto& call : fp.launcher.calls)
+        if (call.file == ".\\ffmpeg.exe") pictures.push_back(call.parameters.substr(0, 30));
+    EXPECT_EQ(pictures, std::vector<std::string>(2, " -hide_banner -loglevel error "));
+
+    recorder->show();
+    auto* status = recorder->findChild<QTextEdit*>();
+    ASSERT_NE(status, nullptr);
+    for (const char* text : {"Google Meeting / Zoom windows not detected", "Welcome...",
+                             "Recording: 1234.56 MB  01:02:03/10:00:00"}) {
+        recorder->showStatus(text);
+        status->document()->size();  // lays the text out
+        EXPECT_EQ(status->document()->firstBlock().layout()->lineCount(), 1) << text;
+        EXPECT_GE(status->font().pixelSize(), 8) << text;
     }
 }
 
