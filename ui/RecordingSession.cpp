@@ -11,6 +11,7 @@
 #include "app/SettingsStore.h"
 #include "capture/RecordingGraph.h"
 #include "library/Conversions.h"
+#include "library/FileNotices.h"
 #include "platform/audio/SoundPlayer.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/FileTime.h"
@@ -229,6 +230,11 @@ void RecordingSession::stop() {
 
     started_ = false;
     ui_.showRecorderRestored();
+    // The status line goes back to the tracker's text: the desktop tells
+    // where the file went.
+    std::error_code ec;
+    if (ctx_.notices != nullptr && std::filesystem::file_size(outputPath_, ec) > 0 && !ec)
+        ctx_.notices->recordingSaved(outputPath_);
     ConvertFinishedRecording(ctx_, outputPath_);
     ui_.startTimer();
     settle(SessionState::Idle);

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -81,6 +82,25 @@ TEST_F(RecorderStartupTest, HotkeyRecordsTheMeetingWindowUntilPressedAgain) {
     const double duration = std::stod(out.substr(out.rfind('\n', out.size() - 2) + 1));
     EXPECT_GE(duration, 9.5);
     EXPECT_LE(duration, 13.0);  // the stop keeps recording for its one second of messages
+}
+
+// A user's first try on a terminal answers there and starts nothing, with
+// or without a desktop to start on.
+TEST(RecorderCommandLineTest, HelpAndVersionPrintAndExit) {
+    for (const bool desktop : {true, false}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!desktop) env.remove("DISPLAY");
+        for (const auto& [argument, start] : {std::pair{"--help", "Usage: talvora "}, {"--version", "talvora 1."}}) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QString(TALVORA_PROGRAM_DIR) + "/talvora", {argument});
+            ASSERT_TRUE(p.waitForFinished(5000)) << argument;
+            EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(p.exitCode(), 0) << argument;
+            EXPECT_TRUE(p.readAllStandardOutput().startsWith(start)) << argument;
+            EXPECT_EQ(p.readAllStandardError(), "") << argument;
+        }
+    }
 }
 
 }  // namespace

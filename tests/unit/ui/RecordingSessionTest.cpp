@@ -10,6 +10,8 @@
 #include "app/SettingsStore.h"
 #include "capture/FakeRecordingFilters.h"
 #include "capture/RecordingGraph.h"
+#include "library/FileNotices.h"
+#include "platform/desktop/fake/FakeNotifications.h"
 #include "platform/media/fake/FakePropertyPages.h"
 #include "targets/TrackerHost.h"
 #include "targets/WindowTracker.h"
@@ -174,6 +176,28 @@ TEST_F(RecordingSessionTest, HotkeyStartHidesWithoutAskingAndSecondPressStops) {
     tickAt(2);
     EXPECT_FALSE(session->recording());
     EXPECT_FALSE(ui.hidden);
+}
+
+TEST_F(RecordingSessionTest, AStopTellsTheDesktopWhereTheRecordingWent) {
+    platform::FakeNotifications notifications;
+    FileNotices notices(fp.ctx, notifications);
+    fp.ctx.notices = &notices;
+    for (const bool written : {false, true}) {
+        session->onHotkeyRequest(0);
+        tickAt(0);
+        ASSERT_TRUE(session->recording());
+        if (written) growOutputFile();
+        session->onHotkeyRequest(0);
+        tickAt(2);
+        ASSERT_FALSE(session->recording());
+    }
+    // Only the recording that holds something is told of.
+    const auto sent = notifications.sent();
+    ASSERT_EQ(sent.size(), 1u);
+    const std::filesystem::path path = tracker.recordingPath();
+    EXPECT_EQ(sent[0].summary, "Recording saved");
+    EXPECT_EQ(sent[0].body, path.filename().string() + "\nin " + path.parent_path().string());
+    fp.ctx.notices = nullptr;
 }
 
 TEST_F(RecordingSessionTest, OverlapQuestionShowsTheHotkeyAsTheUserTypesIt) {
