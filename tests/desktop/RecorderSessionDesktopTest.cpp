@@ -336,8 +336,13 @@ TEST_F(RecorderSessionDesktopTest, AStartThatFailsBringsTheWindowBackAndLeavesNo
         },
         15000))
         << log();
-    answerMessageBoxes();
-    EXPECT_TRUE(waitFor([&] { return windows.isVisible(window); }, 5000));
+    // The failed run's box is followed by the failed start's.
+    EXPECT_TRUE(waitFor(
+        [&] {
+            answerMessageBoxes();
+            return windows.isVisible(window);
+        },
+        5000));
     EXPECT_EQ(recorder->state(), QProcess::Running);
     EXPECT_TRUE(recordings().isEmpty());
 }
