@@ -27,6 +27,7 @@ class Windows;
 namespace talvora {
 
 class Conversions;
+class FileNotices;
 
 // The platform services a program is wired to: the Linux backends in main(),
 // fakes in tests.
@@ -75,6 +76,8 @@ struct AppContext {
     std::string statusText;
     // The MP4 / MP3 conversions; null where none are wired in.
     Conversions* conversions = nullptr;
+    // The desktop notices of finished files; null where none are wired in.
+    FileNotices* notices = nullptr;
 };
 
 }  // namespace talvora

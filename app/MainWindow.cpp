@@ -8,6 +8,7 @@
 #include "app/MonitorDetection.h"
 #include "app/SettingsStore.h"
 #include "app/WindowsVersion.h"
+#include "platform/core/DiagnosticLog.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/MessagePump.h"
 #include "platform/core/ProcessControl.h"
@@ -15,6 +16,7 @@
 #include "platform/desktop/WindowMessages.h"
 #include "platform/desktop/Windows.h"
 #include "platform/shell/Launcher.h"
+#include "platform/shell/PathMapping.h"
 #include "ui/SplashDlg.h"
 #include "ui/WinDlg.h"
 
@@ -139,8 +141,11 @@ void MainWindow::checkDisplays() {
 
 void MainWindow::startRestoreProgram() {
     if (ctx_.platform.windows.find("SceneBack") != 0) return;
-    if (!ctx_.platform.launcher.execute("open", ".\\sceneback.exe", " -w Talvora", platform::ShowState::Normal))
-        ctx_.platform.messageBox.show("Cannot open or find file sceneback");
+    constexpr const char* kRestoreProgram = ".\\sceneback.exe";
+    if (ctx_.platform.launcher.execute("open", kRestoreProgram, " -w Talvora", platform::ShowState::Normal)) return;
+    constexpr const char* kMissing = "Cannot open or find file sceneback";
+    if (platform::paths::windowsOnly(platform::paths::program(kRestoreProgram))) ctx_.platform.log.append(kMissing);
+    else ctx_.platform.messageBox.show(kMissing);
 }
 
 }  // namespace talvora

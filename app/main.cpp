@@ -12,7 +12,9 @@
 #include "app/Replicast.h"
 #include "app/MainWindow.h"
 #include "app/SettingsStore.h"
+#include "app/TerminalAnswer.h"
 #include "library/Conversions.h"
+#include "library/FileNotices.h"
 #include "library/RecordingsBrowser.h"
 #include "platform/audio/linux/PulseAudioSystem.h"
 #include "platform/audio/linux/PulseSoundPlayer.h"
@@ -22,6 +24,7 @@
 #include "platform/core/linux/QtMessagePump.h"
 #include "platform/core/linux/TerminationSignals.h"
 #include "platform/core/linux/TraceLog.h"
+#include "platform/desktop/linux/DbusNotifications.h"
 #include "platform/desktop/linux/X11Display.h"
 #include "platform/desktop/linux/X11Hotkeys.h"
 #include "platform/desktop/linux/X11Session.h"
@@ -50,6 +53,11 @@
 #include "ui/SettingsDialogs.h"
 
 int main(int argc, char** argv) {
+    // "--help" and "--version" answer on the terminal, with or without a desktop.
+    if (const auto answer = talvora::TerminalAnswer(std::vector<std::string>(argv + 1, argv + argc))) {
+        std::fputs(answer->c_str(), stdout);
+        return 0;
+    }
     // The recorder is an X11 program: windows are found by title and
     // messages pass between processes through the X server.
     if (const auto problem = platform::x11SessionProblem("Talvora")) {
@@ -120,6 +128,11 @@ int main(int argc, char** argv) {
     talvora::RecorderMarkingHost markingHost(recorder);
     platform::ScreenSourceCopy screenCopy(screenSource);
     talvora::RegionMarker marking(ctx, store, markingHost, screenCopy);
+    // Where finished files went, told by the desktop; made before the
+    // conversions, whose workers tell it until they are joined.
+    platform::DbusNotifications notifications;
+    talvora::FileNotices notices(ctx, notifications);
+    ctx.notices = &notices;
     // The conversions report in the recorder window's status line, on the UI
     // thread.
     talvora::Conversions conversions(ctx, [&](const std::string& text) {

@@ -43,11 +43,11 @@ start_recorder_at_rate "$rate"
 before=$(cpu_ticks $recorder); sleep "$seconds"; after=$(cpu_ticks $recorder)
 echo "recorder idle with preview: $(percent $((after - before))) % of one core"
 
-xdotool key ctrl+s
+xdotool key ctrl+F9
 sleep 3
 before=$(cpu_ticks $recorder); sleep "$seconds"; after=$(cpu_ticks $recorder)
 echo "recorder recording: $(percent $((after - before))) % of one core"
-xdotool key ctrl+s
+xdotool key ctrl+F9
 sleep 3
 ffprobe -v error -show_entries stream=codec_name,width,height -of compact "$work"/Videos/*/*.wmv
 echo "recorder's file: $(distinct_pictures "$(ls "$work"/Videos/*/*.wmv)")"

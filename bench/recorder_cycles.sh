@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Repeated use: CYCLES start/stop cycles of a recording by the hotkey
-# (ctrl+s), each recording RECORD_S seconds of a meeting window and a tone.
+# (ctrl+F9), each recording RECORD_S seconds of a meeting window and a tone.
 # Prints the recorder's open file descriptors, threads and resident memory
 # after cycle 10 and after the last, and checks that every cycle left one
 # file that ffprobe reads with a duration. Exits 1 on a leak (fds or threads
@@ -41,10 +41,10 @@ at10=""
 started=$(date +%s)
 for cycle in $(seq 1 "$cycles"); do
   before=$(files)
-  xdotool key ctrl+s
+  xdotool key ctrl+F9
   for _ in $(seq 1 50); do [ "$(files)" -gt "$before" ] && break; sleep 0.1; done
   sleep "$record_s"
-  xdotool key ctrl+s
+  xdotool key ctrl+F9
   for _ in $(seq 1 150); do recorder_shown && break; sleep 0.1; done
   sleep 1
   answer_boxes

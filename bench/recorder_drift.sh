@@ -37,14 +37,14 @@ sed -e "s/^Protocol: .*/Protocol: $([ "$format" = mpg ] && echo 0 || echo 1)/" \
 ffplay -loglevel quiet -window_title "Zoom Meeting" -left 60 -top 60 "$work/flash.mkv" &
 "$program" >"$work/recorder.out" 2>&1 &
 recorder=$!
-# The start's messages (a companion that is not installed) are answered.
+# The start's messages are answered and the microphone confirmed in Audio Setup.
 for _ in $(seq 1 8); do
   sleep 1
-  for box in $(xdotool search --name '^Talvora Message$' 2>/dev/null); do
+  for box in $(xdotool search --name '^(Talvora Message|Audio Setup)$' 2>/dev/null); do
     xdotool windowactivate --sync "$box" key --window "$box" Return 2>/dev/null || true
   done
 done
-xdotool key ctrl+s
+xdotool key ctrl+F9
 for _ in $(seq 1 50); do [ -n "$(ls "$folder" 2>/dev/null)" ] && break; sleep 0.1; done
 file="$folder/$(ls "$folder")"
 echo "recording $file for $minutes min"
@@ -53,7 +53,7 @@ for minute in $(seq 1 "$minutes"); do
   sleep 60
   sizes+=("$(stat -c %s "$file")")
 done
-xdotool key ctrl+s
+xdotool key ctrl+F9
 for _ in $(seq 1 300); do xdotool search --onlyvisible --name '^Talvora$' >/dev/null 2>&1 && break; sleep 0.1; done
 sleep 2
 kill "$recorder" 2>/dev/null || true

@@ -30,7 +30,7 @@ for _ in $(seq 1 "$busy"); do
   yes >/dev/null &
   loops+=" $!"
 done
-xdotool key ctrl+s
+xdotool key ctrl+F9
 peak=0
 for second in $(seq 1 "$seconds"); do
   sleep 1
@@ -38,7 +38,7 @@ for second in $(seq 1 "$seconds"); do
   ((rss > peak)) && peak=$rss
   case $second in 5 | "$seconds") echo "RSS after $second s: $rss MB" ;; esac
 done
-xdotool key ctrl+s
+xdotool key ctrl+F9
 sleep 3
 kill $loops 2>/dev/null || true
 loops=

@@ -39,12 +39,12 @@ trap 'kill $meeting $recorder 2>/dev/null || true' EXIT
 
 start_recorder_at_rate "$rate"
 
-xdotool key ctrl+s
+xdotool key ctrl+F9
 sleep 3
 thread_ticks >"$work/before"
 sleep "$seconds"
 thread_ticks >"$work/after"
-xdotool key ctrl+s
+xdotool key ctrl+F9
 sleep 3
 
 ticks=$(getconf CLK_TCK)

@@ -1,7 +1,8 @@
 # Sourced by the recorder benches: starting the recorder under $HOME=$work
-# with $program, answering its message boxes; sets $recorder.
+# with $program, answering its message boxes and confirming the microphone in
+# Audio Setup at the first start; sets $recorder.
 answer_boxes() {
-  for box in $(xdotool search --name '^Talvora Message$' 2>/dev/null); do
+  for box in $(xdotool search --name '^(Talvora Message|Audio Setup)$' 2>/dev/null); do
     xdotool windowactivate --sync "$box" key --window "$box" Return 2>/dev/null || true
   done
 }

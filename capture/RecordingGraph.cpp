@@ -97,6 +97,9 @@ int RecordingGraph::buildAndRun(const std::string& outputPath, const CaptureTarg
     muted_ = muted;
     platform::MessageBox& box = ctx_.platform.messageBox;
     Settings& s = ctx_.settings;
+    // Audio Setup's test of a source leaves it connected to a WAV writer
+    // without a file name, which would fail this graph's run.
+    if (filters_.wavDest) discardSourceTest();
     if (!graph_ && platform::failed(createGraph())) {
         box.show("Cannot create DirectShow graph");
         return 0;
@@ -330,6 +333,14 @@ HRESULT RecordingGraph::tearDownFilters() {
     }
     asfSetup_.releaseAsfWriter();
     return result;
+}
+
+void RecordingGraph::discardSourceTest() {
+    if (graph_) graph_->stop();
+    for (std::shared_ptr<Filter>* slot : {&filters_.wavDest, &filters_.audio}) {
+        if (*slot && graph_) graph_->removeFilter(slot->get());
+        slot->reset();
+    }
 }
 
 void RecordingGraph::tearDownAndRelease() {

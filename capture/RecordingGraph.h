@@ -78,6 +78,8 @@ private:
     bool addWmvFilters(const std::string& outputPath, const CaptureTarget& target, int width, int height);
     bool connectWmv();
     bool soundRateGuard();
+    // Takes the source and WAV writer of audioSourceTest() out of the graph.
+    void discardSourceTest();
     void placeClonedVideo();
     void postSceneBack(std::intptr_t wParam, std::intptr_t lParam);
     void showAudioFailure();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "library/FileNotices.h"
 #include "library/SameFile.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/Format.h"
@@ -127,12 +128,18 @@ void Conversions::report(const std::string& text) {
     show_(text);
 }
 
+void Conversions::tellFailure(ConversionKind kind, const ConversionCommand& command, const std::string& why) {
+    if (ctx_.notices != nullptr) ctx_.notices->conversionFailed(kind, command.input, why);
+}
+
 void Conversions::watch(ConversionKind kind, const ConversionCommand& command) {
     const bool mp4 = kind == ConversionKind::Mp4;
     const std::unique_ptr<platform::StartedProgram> ffmpeg =
         ctx_.platform.launcher.start(".\\ffmpeg.exe", command.parameters, platform::ShowState::Minimized);
     if (!ffmpeg) {
-        ctx_.platform.messageBox.show(platform::format("Cannot find or open file %s", "ffmpeg"));
+        const std::string text = platform::format("Cannot find or open file %s", "ffmpeg");
+        tellFailure(kind, command, text);
+        ctx_.platform.messageBox.show(text);
         return;
     }
     if (!pause(kFirstLook_ms)) return;
@@ -140,6 +147,7 @@ void Conversions::watch(ConversionKind kind, const ConversionCommand& command) {
     if (!output) {
         const std::string text = mp4 ? "Error converting to MP4." : "Error converting to MP3.";
         report(text);
+        tellFailure(kind, command, text);
         ctx_.platform.messageBox.show(text);
         return;
     }
@@ -175,10 +183,12 @@ void Conversions::watch(ConversionKind kind, const ConversionCommand& command) {
 
     if (finished) {
         report(platform::format("Done converting: %.2f MB / %d seconds", megabytes(size), polls / 4));
+        if (ctx_.notices != nullptr) ctx_.notices->converted(kind, command.output);
     } else {
         const std::string text = mp4 ? "Conversion failed. Use the convert option under View."
                                      : "Conversion mp3 failed. Use the convert option under View.";
         report(text);
+        tellFailure(kind, command, text);
         ctx_.platform.messageBox.show(text);
     }
     converting_ = false;

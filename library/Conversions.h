@@ -58,6 +58,8 @@ private:
     void start(ConversionKind kind, ConversionSource source, const std::string& input);
     // False (after saying why, or the user's No) when `command` must not run.
     bool mayWrite(ConversionKind kind, const ConversionCommand& command);
+    // The desktop notice of a conversion that failed for `why`. Worker.
+    void tellFailure(ConversionKind kind, const ConversionCommand& command, const std::string& why);
     void watch(ConversionKind kind, const ConversionCommand& command);
     void report(const std::string& text);
     // False when the program is ending and the watch should stop.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace talvora {
 
@@ -20,9 +21,13 @@ HotkeyCombination ParseHotkey(const std::string& text);
 
 // The hotkey as the user reads it: the text up to and including the first
 // "+", then the character whose code is the number after it ("CTRL+83" reads
-// "CTRL+S"). The settings dialog reads the character back, so it stays a
-// character even where the key has a name. A text without "+" is returned
-// as it is.
+// "CTRL+S"); function keys F1 ... F24 by their names ("CTRL+120" reads
+// "CTRL+F9"), whose codes would show as lower-case letters that the settings
+// dialog reads back as other keys. A text without "+" is returned as it is.
 std::string HotkeyDisplayText(const std::string& text);
+
+// The virtual-key code of a function key's name at the start of `name`
+// ("F9..." gives 120), 0 when it names none of F1 ... F24.
+int FunctionKeyCode(std::u16string_view name);
 
 }  // namespace talvora

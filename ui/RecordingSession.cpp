@@ -11,6 +11,7 @@
 #include "app/SettingsStore.h"
 #include "capture/RecordingGraph.h"
 #include "library/Conversions.h"
+#include "library/FileNotices.h"
 #include "platform/audio/SoundPlayer.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/FileTime.h"
@@ -210,6 +211,8 @@ void RecordingSession::failedStart() {
     // A hotkey start hid nothing yet or the graph's run hid the window: the
     // user must see what happened.
     ui_.showRecorderRestored();
+    // A graph that failed to run had already shown the PAUSE caption.
+    ui_.setPlayPauseCaption("PLAY");
     ui_.startTimer();
     settle(SessionState::Idle);
 }
@@ -240,6 +243,11 @@ void RecordingSession::stop() {
         removeFailedRecording(outputPath_);
         outputPath_.clear();
     } else {
+        // The status line goes back to the tracker's text: the desktop tells
+        // where the file went.
+        std::error_code ec;
+        if (ctx_.notices != nullptr && std::filesystem::file_size(outputPath_, ec) > 0 && !ec)
+            ctx_.notices->recordingSaved(outputPath_);
         ConvertFinishedRecording(ctx_, outputPath_);
     }
     discardOnStop_ = false;

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <string_view>
 #include <vector>
 
 #include "app/SettingsStore.h"
 #include "platform/core/Format.h"
+#include "ui/HotkeyText.h"
 
 namespace talvora {
 
@@ -71,7 +73,8 @@ std::string HotkeySettingFromEdit(const std::u16string& edit) {
         if (at == std::u16string::npos) continue;
         const std::size_t key = at + word.text.size();
         if (key >= text.size()) return {};
-        return platform::format(word.format, static_cast<int>(text[key]));
+        const int functionKey = FunctionKeyCode(std::u16string_view(text).substr(key));
+        return platform::format(word.format, functionKey != 0 ? functionKey : static_cast<int>(text[key]));
     }
     return {};
 }

@@ -21,7 +21,8 @@ struct DurationEntry {
 DurationEntry ReadDuration(const std::string& text);
 
 // The stored form of a hotkey edit ("ALT+82"): upper-cased, "ALT+" before
-// "SHIFT+" before "CTRL+", the key being the character after the word. Only
+// "SHIFT+" before "CTRL+", the key being the character after the word, or the
+// function key named there as the display form names it ("CTRL+F9"). Only
 // the first 49 characters count. Empty when the text holds no modifier word
 // or no character after it: the setting then stays as it is.
 std::string HotkeySettingFromEdit(const std::u16string& text);

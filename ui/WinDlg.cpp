@@ -3,9 +3,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QTextDocument>
+#include <QTextEdit>
 
 #include "app/FilterRegistration.h"
 #include "app/MonitorDetection.h"
@@ -133,8 +137,10 @@ void WinDlg::updateMenuState() {
 QPixmap WinDlg::scaledPicture(const char* file, const char* scaledFile, int width, int height) {
     const std::string folder = store_.dataFolder();
     const std::string parameters =
-        platform::format(" -y -i \"%s\" -vf scale=%d:%d \"%s\"", platform::paths::join(folder, file).c_str(), width,
-                         height, platform::paths::join(folder, scaledFile).c_str());
+        // Quiet: the program's terminal gets no banner and no report of ffmpeg's.
+        platform::format(" -hide_banner -loglevel error -y -i \"%s\" -vf scale=%d:%d -update 1 \"%s\"",
+                         platform::paths::join(folder, file).c_str(), width, height,
+                         platform::paths::join(folder, scaledFile).c_str());
     if (!ctx_.platform.launcher.execute("open", ".\\ffmpeg.exe", parameters, platform::ShowState::Minimized)) {
         ctx_.platform.log.append(platform::format("Cannot find or open file %s", "ffmpeg"));
         return {};
@@ -215,6 +221,7 @@ void WinDlg::buildMiniLayout() {
     status_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     status_->setGeometry(0, H - H / 10, W, H / 10);
     status_->setFont(font);
+    statusPixels_ = font.pixelSize();
     QPalette palette = status_->palette();
     palette.setColor(QPalette::Base, kStatusBackground);
     palette.setColor(QPalette::Text, Qt::white);
@@ -352,23 +359,26 @@ void WinDlg::oneTimeInitialisation() {
             ctx_.platform.messageBox.show(platform::format("Cannot open file %s", store_.settingsPath().c_str()));
     }
     const Settings& s = ctx_.settings;
-    if (ctx_.environment.vistaOrLater && s.vistaAudio != 0 && !s.audioSource.empty() && !s.audioSource1.empty()) {
+    // Without a sound server every audio step below fails too: the user gets
+    // its one cause instead of their messages.
+    const bool sound = soundServerAnswers();
+    if (sound && ctx_.environment.vistaOrLater && s.vistaAudio != 0 && !s.audioSource.empty() &&
+        !s.audioSource1.empty()) {
         coreAudio_.CheckSpeakersFormat();
         coreAudio_.CheckMicrophoneFormat();
     }
     update();
-    if (s.dualAudio != 0 && s.audioSource1.empty()) askForSecondSource();
+    if (sound && s.dualAudio != 0 && s.audioSource1.empty()) askForSecondSource();
     hotkeys_->registerAll(recorderWindow());
     ctx_.settings.setTopWindow = 1;
     tracker_.watcher().start();
     ThemeStartupStep(ctx_, store_);
     ctx_.platform.pump.pump(500);
     restartPreview();
-    if (s.dualAudio != 0) {
+    if (sound && s.dualAudio != 0) {
         if (!s.audioSource1.empty()) coreAudio_.UnmuteSecondSource(s.audioSource1);
         else askForSecondSource();  // once more when none was chosen at the first offer
     }
-    checkSoundServer();
     ctx_.environment.vlcLocation = ctx_.platform.launcher.findExecutable("vlc");
     timer_.start();
 }
@@ -378,10 +388,10 @@ void WinDlg::askForSecondSource() {
     if (windows_.settings != nullptr) windows_.settings->runAudioSetup();
 }
 
-void WinDlg::checkSoundServer() {
-    if (ctx_.settings.videoOnly != 0) return;
+bool WinDlg::soundServerAnswers() {
+    if (ctx_.settings.videoOnly != 0) return true;
     const platform::AudioStatus answer = audio_.connect();
-    if (answer.ok()) return;
+    if (answer.ok()) return true;
     // Every recording would fail at its start otherwise, with no word why.
     ctx_.platform.log.append(platform::format("Sound server: %s", answer.message.c_str()));
     const std::string text =
@@ -389,6 +399,7 @@ void WinDlg::checkSoundServer() {
         "PipeWire), then start Talvora again.";
     showStatus("No sound server answers");
     ctx_.platform.messageBox.show(text);
+    return false;
 }
 
 void WinDlg::closeProgram() {
@@ -479,7 +490,19 @@ void WinDlg::setMicPicture(bool muted) {
 void WinDlg::showStatus(const std::string& text) {
     if (text.empty()) return;
     ctx_.statusText = text.substr(0, 2047);
-    if (status_ != nullptr) status_->setPlainText(QString::fromStdString(ctx_.statusText));
+    if (status_ == nullptr) return;
+    const QString shown = QString::fromStdString(ctx_.statusText);
+    // The line would wrap onto a second line that the control has no room
+    // for ("Google Meeting / Zoom windows not detected" at the default size):
+    // the font shrinks until it fits, down to a size that can still be read.
+    constexpr int kSmallestPixels = 8;
+    QFont font = status_->font();
+    font.setPixelSize(statusPixels_);
+    const qreal room = status_->viewport()->width() - 2 * status_->document()->documentMargin();
+    while (font.pixelSize() > kSmallestPixels && QFontMetricsF(font).horizontalAdvance(shown) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    status_->setFont(font);
+    status_->setPlainText(shown);
 }
 
 void WinDlg::hideRecorder() { hide(); }

@@ -73,8 +73,9 @@ public:
     // The program's exit path: asks while a recording is active, then ends
     // the process with code 0. A second call while closing does nothing.
     void closeProgram() override;
-    // Says once, at the first tick, when no sound server answers.
-    void checkSoundServer();
+    // At the first tick: false, after saying so once, when no sound server
+    // answers (and sound is recorded at all).
+    bool soundServerAnswers();
     // The exit path for a termination signal: no question, the recording is
     // stopped and finished.
     void endBySignal();
@@ -174,6 +175,7 @@ private:
     QPushButton* play_ = nullptr;
     QPushButton* mic_ = nullptr;
     QTextEdit* status_ = nullptr;
+    int statusPixels_ = 1;  // the status line's font size for texts that fit
     QWidget* clonePanel_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     MaxiClientArea* maxi_ = nullptr;

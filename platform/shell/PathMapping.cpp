@@ -27,6 +27,8 @@ std::string program(const std::string& windowsName) {
 
 bool foundOnPathToo(const std::string& programName) { return programName == "ffmpeg"; }
 
+bool windowsOnly(const std::string& programName) { return programName == "./sceneback"; }
+
 std::string sharedFolder() { return "/home/Public"; }
 
 std::string registryFile(const std::string& roamingAppData) { return join(roamingAppData, "talvora-registry.ini"); }

@@ -24,6 +24,11 @@ std::string program(const std::string& windowsName);
 // ("./ffmpeg" -> ffmpeg on PATH when none is beside the program).
 bool foundOnPathToo(const std::string& programName);
 
+// Programs of the system's maker that exist for Windows only ("./sceneback",
+// its restore program): they are never found here, so a failed start of one
+// is a trace line rather than a message the user can do nothing about.
+bool windowsOnly(const std::string& programName);
+
 // The folder shared by all users: /home/Public, as C:\Users\Public sits
 // beside the users' own folders.
 std::string sharedFolder();

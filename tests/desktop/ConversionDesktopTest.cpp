@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "DesktopWait.h"
+#include "FreshInstallation.h"
 #include "RecordingDesktopTest.h"
 #include "library/Conversions.h"
 #include "platform/audio/fake/FakeSoundPlayer.h"
@@ -180,11 +181,11 @@ TEST(ConversionDesktopTest, RecordingMadeByTheProgramEndsAsMp4AndMp3) {
             return windows.isVisible(recorder);
         },
         20000));
-    QTest::qWait(3000);  // the tracker has taken the meeting window by now
-    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    confirmMicrophoneDuringFirstTicks(3000);  // the tracker has taken the meeting window by now
+    QProcess::execute("xdotool", {"key", kStartStopKey});
     ASSERT_TRUE(waitFor([&] { return !windows.isVisible(recorder); }, 5000)) << "the recorder hides";
     QTest::qWait(8000);
-    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    QProcess::execute("xdotool", {"key", kStartStopKey});
     ASSERT_TRUE(waitFor([&] { return windows.isVisible(recorder); }, 15000)) << "the recorder comes back";
 
     const QDir folder(home.filePath("Videos/Talvora Recordings"));

@@ -88,7 +88,7 @@ protected:
         if (HasFatalFailure()) return;
         QProcess* recorder = startRecorder("recorder0.log");
         ASSERT_NE(waitForRecorder(), 0u);
-        QProcess::execute("xdotool", {"key", "ctrl+s"});
+        QProcess::execute("xdotool", {"key", test::kStartStopKey});
         ASSERT_TRUE(waitFor([&] { return !recordings().isEmpty(); }, 5000));
         QTest::qWait(6500);
         ASSERT_TRUE(sendSignal(*recorder, SIGKILL)) << "the recorder ended while it recorded";

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "DesktopWait.h"
+#include "FreshInstallation.h"
 #include "platform/desktop/linux/X11Windows.h"
 
 namespace talvora::test {
@@ -99,7 +100,7 @@ protected:
                 return windows.isVisible(id);
             },
             20000);
-        QTest::qWait(3000);
+        confirmMicrophoneDuringFirstTicks(3000);
         return windows.isVisible(id) ? id : 0;
     }
 

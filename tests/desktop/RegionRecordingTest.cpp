@@ -10,11 +10,14 @@
 #include <fstream>
 
 #include "DesktopWait.h"
+#include "FreshInstallation.h"
 #include "platform/desktop/linux/X11Windows.h"
 
 namespace {
 
 using platform::Rect;
+using talvora::test::confirmMicrophoneDuringFirstTicks;
+using talvora::test::kStartStopKey;
 using talvora::test::waitFor;
 
 std::string run(const QString& program, const QStringList& arguments) {
@@ -70,7 +73,7 @@ TEST_F(RegionRecordingTest, RecordFromTheFrameRecordsExactlyItsRectangle) {
             return windows.isVisible(recorderId);
         },
         20000));
-    QTest::qWait(2500);
+    confirmMicrophoneDuringFirstTicks(2500);
 
     // MARK, then "Mark a screen regioon" by its access key.
     const Rect r = windows.rect(recorderId);
@@ -109,7 +112,7 @@ TEST_F(RegionRecordingTest, RecordFromTheFrameRecordsExactlyItsRectangle) {
     const QString grab = home.filePath("grab.png");
     run("import", {"-window", "root", "-crop", "640x480+96+96", "+repage", grab});
     QTest::qWait(2000);
-    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    QProcess::execute("xdotool", {"key", kStartStopKey});
     ASSERT_TRUE(waitFor([&] { return windows.isVisible(recorderId); }, 15000)) << "the recorder comes back";
     QTest::qWait(1500);
 

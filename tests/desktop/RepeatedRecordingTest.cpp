@@ -54,10 +54,10 @@ TEST_F(RepeatedRecordingTest, TenRecordingsByHotkeyLeaveTenFilesAndNoGrowth) {
     constexpr int kFirstSample = 3;
     Usage first;
     for (int cycle = 1; cycle <= kCycles; ++cycle) {
-        QProcess::execute("xdotool", {"key", "ctrl+s"});
+        QProcess::execute("xdotool", {"key", test::kStartStopKey});
         ASSERT_TRUE(waitFor([&] { return recordings().size() == cycle; }, 5000)) << "cycle " << cycle;
         QTest::qWait(2000);
-        QProcess::execute("xdotool", {"key", "ctrl+s"});
+        QProcess::execute("xdotool", {"key", test::kStartStopKey});
         ASSERT_TRUE(waitFor([&] { return windows.isVisible(window); }, 15000)) << "cycle " << cycle;
         QTest::qWait(1000);
         test::answerMessageBoxes();

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "DesktopWait.h"
+#include "FreshInstallation.h"
 #include "platform/desktop/DialogControls.h"
 #include "platform/desktop/linux/X11Windows.h"
 
@@ -95,7 +96,8 @@ TEST_F(SettingsDialogDesktopTest, NewHotkeyRecordsAndNewScaleRebuildsTheRecorder
     recorder.start(QString(TALVORA_PROGRAM_DIR) + "/talvora", {});
     const platform::WindowId first = waitForRecorder();
     ASSERT_NE(first, 0u);
-    QTest::qWait(3000);  // the one-time initialisation has registered the hotkeys
+    // The one-time initialisation has registered the hotkeys once the microphone is confirmed.
+    talvora::test::confirmMicrophoneDuringFirstTicks(3000);
     const platform::Rect before = windows.rect(first);
 
     // The start/stop edit, "ALT", the key, OK. The menu bar is about 25 pixels.

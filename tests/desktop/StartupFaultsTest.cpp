@@ -24,6 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using talvora::test::answerMessageBoxes;
+using talvora::test::kStartStopKey;
 using talvora::test::readFile;
 using talvora::test::waitFor;
 
@@ -131,10 +132,10 @@ protected:
     // A hotkey recording of about `seconds`; the new files of the folder.
     QStringList recordWithHotkey(platform::WindowId recorder, const QString& folder, int seconds) {
         const QStringList before = QDir(folder).entryList({"*.wmv"});
-        QProcess::execute("xdotool", {"key", "ctrl+s"});
+        QProcess::execute("xdotool", {"key", kStartStopKey});
         waitFor([&] { return !windows.isVisible(recorder); }, 5000);
         QTest::qWait(seconds * 1000);
-        QProcess::execute("xdotool", {"key", "ctrl+s"});
+        QProcess::execute("xdotool", {"key", kStartStopKey});
         waitFor([&] { return windows.isVisible(recorder); }, 15000);
         QTest::qWait(2000);
         QStringList added;
@@ -167,7 +168,7 @@ TEST_F(StartupFaultsTest, RecordingsFolderThatIsAFileLeavesTheRecorderIdle) {
 
     // With the recorder window hidden, the boxes are the only windows it has.
     ASSERT_TRUE(minimise(window));
-    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    QProcess::execute("xdotool", {"key", kStartStopKey});
     ASSERT_TRUE(waitLogged("Talvora Message: Cannot find recording folder " + folder.toStdString()))
         << readFile(home.filePath("recorder.log"));
     ASSERT_TRUE(waitFor(

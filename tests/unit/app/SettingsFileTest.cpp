@@ -505,11 +505,12 @@ Settings shippedTemplateRecord() {
     s.cursor = 1;
     s.showVideo = 1;
     s.size = 100;
-    s.hotkey1 = "CTRL+83";
-    s.hotkey2 = "CTRL+80";
-    s.hotkey3 = "CTRL+77";
+    s.hotkey1 = "CTRL+120";  // F9 ... F11: keys no common program takes
+    s.hotkey2 = "CTRL+121";
+    s.hotkey3 = "CTRL+122";
     s.miniClone = 1;
     s.monitor = 1;
+    s.dualAudio = 1;  // both sides of a call, the microphone asked for at the first start
     s.autoMark = 1;
     s.position = "0,0";
     s.setup = 0;

@@ -606,7 +606,7 @@ TEST_F(SettingsStoreTest, FirstRunAppliesTheTemplate) {
     EXPECT_EQ(s.videoBitrate, 1200);
     EXPECT_EQ(s.frameRate, 15.0f);
     EXPECT_EQ(s.audioSource, "VozEza5");
-    EXPECT_EQ(s.hotkey1, "CTRL+83");
+    EXPECT_EQ(s.hotkey1, "CTRL+120");
     EXPECT_EQ(s.recOption, -1);
     EXPECT_EQ(s.recordingFolder, (videos / "Talvora Recordings").string());
     EXPECT_EQ(slurp(settingsFile()), formatSettingsFile(s));

@@ -102,6 +102,30 @@ TEST_F(AudioTestDlgTest, DefaultMicrophoneIsReported) {
     EXPECT_EQ(platform::controlById<QComboBox>(d.get(), 9)->currentText(), "USB Microphone");
 }
 
+TEST_F(AudioTestDlgTest, FreshInstallationRecordsBothSidesAfterOneClick) {
+    // The settings as shipped: the first start opens this dialog, which offers
+    // the default microphone beside the speakers; OK keeps both unasked.
+    const Settings& s = fp.ctx.settings;
+    platform::AudioSinkInfo speakers;
+    speakers.name = "alsa_output.speakers";
+    speakers.monitorSource = "alsa_output.speakers.monitor";
+    speakers.sampleFormat = {48000, 2, 16, false};
+    audio.addSink(speakers);
+    audio.setDefaultSink("alsa_output.speakers");
+    audio.setDefaultSource("alsa_input.usb");
+    const auto d = open();
+    EXPECT_TRUE(box(*d, 1108)->isChecked());
+    EXPECT_TRUE(box(*d, 1107)->isChecked());
+    EXPECT_EQ(platform::controlById<QComboBox>(d.get(), 9)->currentText(), "USB Microphone");
+    d->accept();
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{});
+    store.read();
+    EXPECT_EQ(s.dualAudio, 1);
+    EXPECT_EQ(s.audioSource1, "USB Microphone");
+    EXPECT_EQ(s.audioSource, "VozEza5");
+}
+
 TEST_F(AudioTestDlgTest, NoDefaultMicrophoneLeavesTheSecondSource) {
     Settings& s = fp.ctx.settings;
     s.dualAudio = 1;

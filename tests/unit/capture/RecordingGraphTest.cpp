@@ -13,6 +13,7 @@
 #include "platform/media/MediaErrors.h"
 #include "platform/media/ScreenCaptureConfig.h"
 #include "platform/media/fake/FakePropertyPages.h"
+#include "platform/media/linux/WavDestFilter.h"
 
 namespace talvora {
 namespace {
@@ -84,6 +85,28 @@ TEST_F(RecordingGraphTest, FullWmvGraphWithTeeAndRenderer) {
     EXPECT_EQ(fp.sound.played.back(), "./sound1.wav");
     graph->tearDownReleaseAndCreate();
     EXPECT_TRUE(graph->graph()->filters().empty());
+}
+
+TEST_F(RecordingGraphTest, TheAudioSetupsTestGraphIsGoneWhenARecordingStarts) {
+    // Audio Setup tries the microphone it offers into a WAV writer that has
+    // no file, and OK with both sides ticked leaves that graph as it is.
+    registry.addEntry(platform::kLegacyFilterCategory,
+                      {"WAV Dest", "{wavdest}", [this] { return std::make_shared<platform::WavDestFilter>(fp.log); }});
+    registry.addEntry(platform::kAudioCaptureCategory, {"Microphone", platform::kAudioCaptureClassId, [this] {
+                                                            return std::make_shared<FakeAudio>(audioSetups);
+                                                        }});
+    fp.ctx.settings.audioSource = "Microphone";
+    store.write();
+    graph = std::make_unique<RecordingGraph>(fp.ctx, store, toolkit, registry, host);
+    graph->createGraph();
+    ASSERT_EQ(graph->audioSourceTest(), 1);
+
+    fp.ctx.settings.protocol = 1;
+    fp.ctx.settings.audioSource = "VozEza5";
+    store.write();
+    EXPECT_EQ(graph->buildAndRun((fp.root / "out.wmv").string(), {}, false), 1) << ::testing::PrintToString(fp.messageBox.texts());
+    EXPECT_FALSE(inGraph("WAV Dest"));
+    EXPECT_EQ(graph->graph()->state(), platform::FilterState::Running);
 }
 
 TEST_F(RecordingGraphTest, AudioOnlyAndVideoOnlyLeaveOutTheOtherSide) {

@@ -13,6 +13,8 @@
 #include "FakePlatform.h"
 #include "library/ConversionCommand.h"
 #include "library/Conversions.h"
+#include "library/FileNotices.h"
+#include "platform/desktop/fake/FakeNotifications.h"
 #include "platform/shell/CommandLine.h"
 
 namespace talvora {
@@ -106,6 +108,7 @@ protected:
             if (ffmpeg) ffmpeg(now_ms);
         });
         conversions.setWatchEnded([this] { ++watchesEnded; });
+        fp.ctx.notices = &notices;
     }
     std::string input() const { return (fp.root / "Zoom_070720_101530.wmv").string(); }
     std::string output(const char* ext = ".mp4") const { return (fp.root / ("Zoom_070720_101530" + std::string(ext))).string(); }
@@ -127,6 +130,8 @@ protected:
     std::atomic<int> watchesEnded{0};
     std::function<void(int)> ffmpeg;
     std::vector<std::pair<int, std::string>> statuses;
+    platform::FakeNotifications notifications;
+    FileNotices notices{fp.ctx, notifications};
     Conversions conversions{fp.ctx, [this](const std::string& text) { statuses.emplace_back(now_ms, text); }};
 };
 
@@ -148,6 +153,34 @@ TEST_F(ConversionWatchTest, OutputThatStopsGrowingIsDone) {
     EXPECT_FALSE(conversions.converting());
     EXPECT_TRUE(fp.messageBox.texts().empty());
     EXPECT_EQ(watchesEnded, 1);
+}
+
+TEST_F(ConversionWatchTest, TheDesktopIsToldWhereTheFileWentOrThatItFailed) {
+    ffmpeg = [this](int t) { writeSize(std::min<std::uintmax_t>(2, 1 + t / 1000) << 20); };
+    conversions.ConvertToMp4(kAfterRecording, input());
+    conversions.waitForAll();
+    ffmpeg = nullptr;  // no MP3 appears
+    conversions.ConvertToMp3(kAfterRecording, input());
+    conversions.waitForAll();
+
+    const auto sent = notifications.sent();
+    ASSERT_EQ(sent.size(), 2u);
+    const std::string folder = fp.root.string();
+    EXPECT_EQ(sent[0].summary, "Converted to MP4");
+    EXPECT_EQ(sent[0].body, "Zoom_070720_101530.mp4\nin " + folder);
+    EXPECT_EQ(sent[1].summary, "Conversion to MP3 failed");
+    EXPECT_EQ(sent[1].body, "Error converting to MP3.\nZoom_070720_101530.wmv\nin " + folder);
+    for (const auto& notice : sent)
+        EXPECT_EQ(notice.actions,
+                  (std::vector<platform::NotificationAction>{{"open-folder", "Open folder"}, {"play", "Play"}}));
+
+    // The buttons: the file's folder opens, the file plays.
+    fp.launcher.calls.clear();
+    notifications.press(0, "play");
+    notifications.press(1, "open-folder");
+    ASSERT_EQ(fp.launcher.calls.size(), 2u);
+    EXPECT_EQ(fp.launcher.calls[0].file, output());
+    EXPECT_EQ(fp.launcher.calls[1].file, folder);
 }
 
 TEST_F(ConversionWatchTest, OutputNeverCreated) {

@@ -10,6 +10,8 @@
 #include "app/SettingsStore.h"
 #include "capture/FakeRecordingFilters.h"
 #include "capture/RecordingGraph.h"
+#include "library/FileNotices.h"
+#include "platform/desktop/fake/FakeNotifications.h"
 #include "platform/media/fake/FakePropertyPages.h"
 #include "targets/TrackerHost.h"
 #include "targets/WindowTracker.h"
@@ -63,6 +65,7 @@ protected:
           graph(fp.ctx, store, toolkit, registry, host) {
         test::registerFakeRecordingFilters(registry, screens, audioSetups);
         fp.ctx.settings.protocol = 1;
+        fp.ctx.settings.dualAudio = 0;  // the speakers alone: no second source to choose
         store.write();
         graph.createGraph();
         session = std::make_unique<RecordingSession>(fp.ctx, store, graph, tracker, ui);
@@ -173,6 +176,28 @@ TEST_F(RecordingSessionTest, HotkeyStartHidesWithoutAskingAndSecondPressStops) {
     tickAt(2);
     EXPECT_FALSE(session->recording());
     EXPECT_FALSE(ui.hidden);
+}
+
+TEST_F(RecordingSessionTest, AStopTellsTheDesktopWhereTheRecordingWent) {
+    platform::FakeNotifications notifications;
+    FileNotices notices(fp.ctx, notifications);
+    fp.ctx.notices = &notices;
+    for (const bool written : {false, true}) {
+        session->onHotkeyRequest(0);
+        tickAt(0);
+        ASSERT_TRUE(session->recording());
+        if (written) growOutputFile();
+        session->onHotkeyRequest(0);
+        tickAt(2);
+        ASSERT_FALSE(session->recording());
+    }
+    // Only the recording that holds something is told of.
+    const auto sent = notifications.sent();
+    ASSERT_EQ(sent.size(), 1u);
+    const std::filesystem::path path = tracker.recordingPath();
+    EXPECT_EQ(sent[0].summary, "Recording saved");
+    EXPECT_EQ(sent[0].body, path.filename().string() + "\nin " + path.parent_path().string());
+    fp.ctx.notices = nullptr;
 }
 
 TEST_F(RecordingSessionTest, OverlapQuestionShowsTheHotkeyAsTheUserTypesIt) {
@@ -371,10 +396,12 @@ TEST_F(RecordingSessionTest, AFailedStartLeavesNoFileAndShowsTheWindow) {
     injectAt(fp.pump, 1000, [this] { growOutputFile(); });
     session->onHotkeyRequest(0);
     ui.hidden = true;
+    ui.playCaption = "PAUSE";  // as a graph that fails to run leaves it
     tickAt(0);
     EXPECT_EQ(fp.messageBox.texts().size(), 1u);
     EXPECT_FALSE(session->recording());
     EXPECT_EQ(session->state(), SessionState::Idle);
+    EXPECT_EQ(ui.playCaption, "PLAY");
     EXPECT_FALSE(ui.hidden);
     EXPECT_TRUE(ui.timerRunning);
     EXPECT_FALSE(tracker.recordingPath().empty());

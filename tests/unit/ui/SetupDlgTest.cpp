@@ -20,6 +20,7 @@
 #include "targets/FakeTrackerHost.h"
 #include "targets/WindowTracker.h"
 #include "ui/HotkeyRegistration.h"
+#include "ui/HotkeyText.h"
 #include "ui/MonitorChoice.h"
 #include "ui/MonitorDlg.h"
 #include "ui/SetupDlg.h"
@@ -72,6 +73,15 @@ TEST(SetupRulesTest, HotkeyEditsAndScales) {
     // Only the first 49 characters count.
     EXPECT_EQ(HotkeySettingFromEdit(u"ALT+R" + std::u16string(60, u'x')), "ALT+82");
     EXPECT_EQ(HotkeySettingFromEdit(std::u16string(50, u'x') + u"ALT+R"), "");
+
+    // Function keys go through the edit by name: their codes would show as
+    // lower-case letters and come back as other keys.
+    for (const std::string stored : {"CTRL+120", "ALT+112", "SHIFT+135"})
+        EXPECT_EQ(HotkeySettingFromEdit(QString::fromStdString(HotkeyDisplayText(stored)).toStdU16String()), stored);
+    EXPECT_EQ(HotkeyDisplayText("CTRL+121"), "CTRL+F10");
+    EXPECT_EQ(HotkeySettingFromEdit(u"ctrl+f11"), "CTRL+122");
+    for (const char16_t* letterF : {u"CTRL+F", u"CTRL+F0", u"CTRL+F25", u"CTRL+F100", u"CTRL+FA"})
+        EXPECT_EQ(HotkeySettingFromEdit(letterF), "CTRL+70");
 
     for (const char* bad : {"49", "251", "", "9999999999", "0"}) EXPECT_FALSE(ReadScale(bad)) << bad;
     EXPECT_EQ(ReadScale("50"), 50);
@@ -184,7 +194,7 @@ TEST_F(SetupDlgTest, ModifierButtonsFillTheLastFocusedEdit) {
     const auto d = open();
     d->show();
     click(*d, 3);  // no edit had the focus: nothing
-    EXPECT_EQ(edit(*d, 1251)->text(), "CTRL+S");
+    EXPECT_EQ(edit(*d, 1251)->text(), "CTRL+F9");
     EXPECT_EQ(edit(*d, 123)->text(), "CTRL+P");
     d->activateWindow();
     edit(*d, 123)->setFocus();

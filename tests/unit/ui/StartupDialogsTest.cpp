@@ -4,6 +4,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextLayout>
 #include <functional>
 
 #include "FakePlatform.h"
@@ -317,17 +321,48 @@ TEST_F(DialogTest, TheStatusLineShowsWhoeverWroteLast) {
     }
 }
 
-TEST_F(DialogTest, NoSoundServerIsSaidAtTheFirstTick) {
-    audio.setAvailable(false);
+TEST_F(DialogTest, TheDefaultSizeShowsTheStatusLineWholeAndMakesItsPicturesQuietly) {
     const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini);
-    recorder->tick();
-    ASSERT_FALSE(fp.messageBox.texts().empty());
-    EXPECT_EQ(fp.messageBox.texts().back(),
-              "No sound server answers, so Talvora cannot record sound. Start the desktop's sound server (PulseAudio "
-              "or PipeWire), then start Talvora again.");
-    const std::size_t shown = fp.messageBox.texts().size();
-    recorder->tick();
-    EXPECT_EQ(fp.messageBox.texts().size(), shown);  // once
+    // ffmpeg scales the two pictures without a word on the program's terminal.
+    std::vector<std::string> pictures;
+    for (const auto& call : fp.launcher.calls)
+        if (call.file == ".\\ffmpeg.exe") pictures.push_back(call.parameters.substr(0, 30));
+    EXPECT_EQ(pictures, std::vector<std::string>(2, " -hide_banner -loglevel error "));
+
+    recorder->show();
+    auto* status = recorder->findChild<QTextEdit*>();
+    ASSERT_NE(status, nullptr);
+    for (const char* text : {"Google Meeting / Zoom windows not detected", "Welcome...",
+                             "Recording: 1234.56 MB  01:02:03/10:00:00"}) {
+        recorder->showStatus(text);
+        status->document()->size();  // lays the text out
+        EXPECT_EQ(status->document()->firstBlock().layout()->lineCount(), 1) << text;
+        EXPECT_GE(status->font().pixelSize(), 8) << text;
+    }
+}
+
+TEST_F(DialogTest, NoSoundServerIsSaidAloneAtTheFirstTick) {
+    for (const bool chosen : {false, true}) {
+        // Both sides recorded: the formats are probed and the second source
+        // unmuted, or asked for, each of which would fail with its own words.
+        RecordedWindows windows;
+        fp.messageBox.clear();
+        audio.setAvailable(false);
+        Settings& s = fp.ctx.settings;
+        s.vistaAudio = s.dualAudio = 1;
+        s.audioSource = "VozEza5";
+        s.audioSource1 = chosen ? "USB Microphone" : "";
+        store.write();  // the first tick reads the file again
+        const std::unique_ptr<WinDlg> recorder = makeRecorder(WinDlg::Layout::Mini, windows.all());
+        recorder->tick();
+        recorder->tick();
+        EXPECT_EQ(fp.messageBox.texts(),
+                  std::vector<std::string>{"No sound server answers, so Talvora cannot record sound. Start the "
+                                           "desktop's sound server (PulseAudio or PipeWire), then start Talvora "
+                                           "again."})
+            << chosen;
+        EXPECT_EQ(windows.opened, std::vector<std::string>{}) << chosen;
+    }
 }
 
 }  // namespace
