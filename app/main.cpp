@@ -2,6 +2,8 @@
 // runs the application object.
 #include <QApplication>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -29,6 +31,7 @@
 #include "platform/desktop/linux/X11Hotkeys.h"
 #include "platform/desktop/linux/X11Session.h"
 #include "platform/desktop/ScreenSourceCopy.h"
+#include "platform/desktop/linux/PortalScreenSource.h"
 #include "platform/desktop/linux/X11ScreenSource.h"
 #include "platform/desktop/linux/X11WindowMessages.h"
 #include "platform/desktop/linux/X11Windows.h"
@@ -51,6 +54,17 @@
 #include "targets/RegionMarker.h"
 #include "ui/RecorderMarkingHost.h"
 #include "ui/SettingsDialogs.h"
+
+namespace {
+
+// Where the portal's restore token is kept, beside the settings file.
+constexpr const char* kTokenFile = "Screen Cast Token";
+
+bool waylandSession() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // "--help" and "--version" answer on the terminal, with or without a desktop.
@@ -85,23 +99,37 @@ int main(int argc, char** argv) {
     platform::X11Display display;
     platform::PulseSoundPlayer sound;
 
+    talvora::Platform services{messageBox, log,     pump,     process, folders, launcher,
+                               registry,   system,  windows,  messages, display, sound};
+    talvora::AppContext ctx(services);
+
     // The filters are built in: their classes and category entries are known
     // from the start; registering a module marks it registered.
     platform::limitFfmpegLogToErrors();
     platform::PulseAudioSystem audioSystem;
     platform::FilterRegistry filterRegistry;
-    // One screen source for the recording, the preview and the motion search.
-    platform::X11ScreenSource screenSource;
-    screenSource.prepare({});
-    platform::registerVideoFilters(filterRegistry, screenSource, log);
+    const std::optional<std::string> appData = folders.roamingAppData(false);
+    const std::string dataFolder =
+        appData ? platform::paths::join(*appData, talvora::SettingsStore::kDataFolderName) : std::string();
+    // One screen source for the recording, the preview and the motion search:
+    // a Wayland desktop gives its screen only through its portal, which asks
+    // the user; X11 gives it to any client. The pointer is drawn by the
+    // desktop into the portal's stream, as the settings say when it is asked.
+    const std::string tokenFile = dataFolder.empty() ? std::string() : platform::paths::join(dataFolder, kTokenFile);
+    const bool wayland = waylandSession();
+    std::unique_ptr<platform::ScreenSource> screenSource;
+    if (wayland)
+        screenSource =
+            std::make_unique<platform::PortalScreenSource>(tokenFile, [&ctx] { return ctx.settings.cursor == 1; });
+    else
+        screenSource = std::make_unique<platform::X11ScreenSource>();
+    if (!wayland) screenSource->prepare({});
+    platform::registerVideoFilters(filterRegistry, *screenSource, log);
     platform::registerAudioFilters(filterRegistry, audioSystem, log);
     // Recordings being written are noted in the data folder, so that one left
     // unfinished by a killed recorder is repaired at the next start.
-    const std::optional<std::string> appData = folders.roamingAppData(false);
     const platform::RecordingJournal journal(
-        appData ? platform::paths::join(platform::paths::join(*appData, talvora::SettingsStore::kDataFolderName),
-                                        "Unfinished Recordings")
-                : std::string());
+        dataFolder.empty() ? std::string() : platform::paths::join(dataFolder, "Unfinished Recordings"));
     platform::registerWriterFilters(filterRegistry, log, &journal);
     platform::registerMpeg2Filters(filterRegistry, log, &journal);
     platform::FilterModules filterModules;
@@ -109,9 +137,6 @@ int main(int argc, char** argv) {
     launcher.addBuiltIn("regsvr32",
                         [&](const std::vector<std::string>& args) { return filterModules.registerServer(args); });
 
-    talvora::Platform services{messageBox, log,     pump,     process, folders, launcher,
-                               registry,   system,  windows,  messages, display, sound};
-    talvora::AppContext ctx(services);
     ctx.messages = talvora::RegisteredMessages::registerAll(messages);
 
     talvora::SettingsStore store(ctx);
@@ -126,7 +151,7 @@ int main(int argc, char** argv) {
         return frame != nullptr ? frame->recorderWindow() : nullptr;
     };
     talvora::RecorderMarkingHost markingHost(recorder);
-    platform::ScreenSourceCopy screenCopy(screenSource);
+    platform::ScreenSourceCopy screenCopy(*screenSource);
     talvora::RegionMarker marking(ctx, store, markingHost, screenCopy);
     // Where finished files went, told by the desktop; made before the
     // conversions, whose workers tell it until they are joined.
@@ -157,6 +182,7 @@ int main(int argc, char** argv) {
     });
 
     talvora::RecorderServices recorderServices{filterRegistry, propertyPages, hotkeys, audioSystem};
+    recorderServices.screen = screenSource.get();
     recorderServices.windows.marking = &marking;
     recorderServices.windows.browser = &browser;
     platform::UnrtfRichText richText;
@@ -169,6 +195,9 @@ int main(int argc, char** argv) {
                                     frame->rebuildRecorderWindow(percent);
                             }});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
+    // A screen the user chose before is taken again without asking, so that
+    // the preview shows it; otherwise the first recording asks.
+    if (wayland && !tokenFile.empty() && std::filesystem::exists(tokenFile)) screenSource->prepare({});
     // Compositing that a killed companion left off comes back, unless one runs.
     if (windows.find("Glassoff") == 0) platform::GiveBackLeftoverCompositing();
     // Only the one running recorder repairs, beside whatever it records.

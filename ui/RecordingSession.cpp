@@ -19,6 +19,7 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/MessagePump.h"
 #include "platform/core/ProcessControl.h"
+#include "platform/desktop/ScreenSource.h"
 #include "targets/WindowTracker.h"
 #include "ui/SessionUi.h"
 
@@ -57,8 +58,25 @@ std::string writeFailureText(int error, const std::string& folder) {
 }
 
 std::string screenFailureText(const platform::ScreenFault& fault) {
+    if (fault.error == platform::ScreenError::EndedByDesktop)
+        return platform::format("The desktop stopped the screen recording. %s",
+                                fault.anyFrame ? "The recording made so far is saved." : "Nothing was recorded.");
     return platform::format("Recording stopped: the screen cannot be read (%s). %s", fault.text.c_str(),
                             fault.anyFrame ? "The recording made so far is saved." : "Nothing was recorded.");
+}
+
+// Why a start that asked for the screen got none.
+std::string screenRefusalText(const platform::ScreenSource& screen) {
+    const std::string why = screen.error();
+    switch (screen.errorCode()) {
+        case platform::ScreenError::None:
+            return "The desktop did not answer the request to record the screen. Nothing was recorded.";
+        case platform::ScreenError::Refused:
+            return platform::format("The desktop refused the screen recording (%s). Nothing was recorded.",
+                                    why.c_str());
+        default:
+            return platform::format("The screen cannot be recorded (%s). Nothing was recorded.", why.c_str());
+    }
 }
 
 constexpr const char* kBlackScreenText =
@@ -67,12 +85,13 @@ constexpr const char* kBlackScreenText =
 }  // namespace
 
 RecordingSession::RecordingSession(AppContext& ctx, SettingsStore& store, RecordingGraph& graph,
-                                   WindowTracker& tracker, SessionUi& ui)
+                                   WindowTracker& tracker, SessionUi& ui, platform::ScreenSource* screen)
     : ctx_(ctx),
       store_(store),
       graph_(graph),
       tracker_(tracker),
       ui_(ui),
+      screen_(screen),
       now_(platform::localFileTimeNow),
       watchdog_(ctx) {}
 
@@ -165,6 +184,7 @@ void RecordingSession::start() {
         settle(SessionState::Idle);
         return;
     }
+    if (!screenConsented()) return;
     ctx_.platform.sound.play("./sound1.wav", false);
     ctx_.platform.pump.pump(1000);
     ctx_.recording = true;
@@ -197,6 +217,24 @@ void RecordingSession::start() {
     ctx_.settings.setTopWindow = 1;
     ui_.startTimer();
     settle(SessionState::Recording);
+}
+
+bool RecordingSession::screenConsented() {
+    if (screen_ == nullptr || screen_->ready()) return true;
+    // Asked here, before a graph runs: never from a capture thread. The
+    // answer may outlive this wait.
+    const auto answered = std::make_shared<bool>(false);
+    screen_->prepare([answered] { *answered = true; });
+    constexpr int kStep_ms = 50;
+    for (int waited = 0; !*answered && waited < kConsentTimeout_ms; waited += kStep_ms)
+        ctx_.platform.pump.pump(kStep_ms);
+    if (screen_->ready()) return true;
+    ctx_.recording = false;
+    failedStart();
+    ctx_.statusText = screenRefusalText(*screen_);
+    ui_.showStatus(ctx_.statusText);
+    ctx_.platform.messageBox.show(ctx_.statusText);
+    return false;
 }
 
 void RecordingSession::replaceLastRecording(const std::string& path) {

@@ -10,6 +10,10 @@
 #include "app/AppContext.h"
 #include "ui/StopWatchdog.h"
 
+namespace platform {
+class ScreenSource;
+}  // namespace platform
+
 namespace talvora {
 
 class RecordingGraph;
@@ -46,8 +50,13 @@ enum class SessionState {
 //   the file being recorded.
 class RecordingSession {
 public:
+    // `screen`, when given, is asked before each start whether the desktop
+    // lets its screen be read (a Wayland desktop asks the user).
     RecordingSession(AppContext& ctx, SettingsStore& store, RecordingGraph& graph, WindowTracker& tracker,
-                     SessionUi& ui);
+                     SessionUi& ui, platform::ScreenSource* screen = nullptr);
+    // How long a start waits for the desktop's answer (the user may be
+    // choosing a screen in its dialog).
+    static constexpr int kConsentTimeout_ms = 120000;
     ~RecordingSession();
     RecordingSession(const RecordingSession&) = delete;
     RecordingSession& operator=(const RecordingSession&) = delete;
@@ -100,6 +109,9 @@ private:
     void settle(SessionState next);
     bool busy() const;
     bool overlapConfirmed();
+    // Waits for the screen's consent; false, after telling the user why,
+    // when the screen cannot be recorded.
+    bool screenConsented();
     // False when the recording was stopped by a check.
     bool runningChecks();
     // Stops a recording whose screen can no longer be read; tells once that
@@ -113,6 +125,7 @@ private:
     RecordingGraph& graph_;
     WindowTracker& tracker_;
     SessionUi& ui_;
+    platform::ScreenSource* screen_;
 
     SessionState state_ = SessionState::Idle;
     bool exitDeferred_ = false;

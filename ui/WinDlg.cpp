@@ -73,7 +73,7 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
     setWindowTitle("Talvora");
     place();
 
-    session_ = std::make_unique<RecordingSession>(ctx_, store_, graph_, tracker_, *this);
+    session_ = std::make_unique<RecordingSession>(ctx_, store_, graph_, tracker_, *this, services.screen);
     hotkeys_ = std::make_unique<HotkeyRegistration>(ctx_, services.hotkeys, [this] { session_->muteToggle(); });
     graph_.setMpeg2Path(&mpeg2_);
     graph_.createGraph();

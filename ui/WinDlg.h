@@ -30,6 +30,7 @@ class AudioSystem;
 class FilterRegistry;
 class Hotkeys;
 class PropertyPages;
+class ScreenSource;
 }  // namespace platform
 
 namespace talvora {
@@ -44,6 +45,9 @@ struct RecorderServices {
     platform::AudioSystem& audio;
     // The dialogs, browser and region marking; a group left null is greyed.
     RecorderWindows windows = {};
+    // The screen the recordings read, asked for consent before each start;
+    // null where it needs none.
+    platform::ScreenSource* screen = nullptr;
 };
 
 // The recorder window: everything the user sees after start-up. It owns the

@@ -8,8 +8,9 @@ int ScreenSourceCopy::copy(const Rect& area, std::uint8_t* pixels) {
     std::lock_guard lock(mutex_);
     if (!source_.ready()) return kNoDevice;
     if (!reader_) reader_ = source_.openReader();
-    if (reader_->errorCode() == ScreenError::NoDisplay || reader_->errorCode() == ScreenError::Unsupported) {
-        reader_.reset();  // the next copy tries a new connection
+    const ScreenError code = reader_->errorCode();
+    if (code == ScreenError::NoDisplay || code == ScreenError::Unsupported || code == ScreenError::EndedByDesktop) {
+        reader_.reset();  // the next copy tries a new connection, or the desktop's new stream
         return kNoDevice;
     }
     if (area.width() <= 0 || area.height() <= 0) return 0;

@@ -12,6 +12,7 @@
 #include "capture/RecordingGraph.h"
 #include "library/FileNotices.h"
 #include "platform/desktop/fake/FakeNotifications.h"
+#include "platform/desktop/fake/FakeScreenSource.h"
 #include "platform/media/fake/FakePropertyPages.h"
 #include "targets/TrackerHost.h"
 #include "targets/WindowTracker.h"
@@ -406,6 +407,40 @@ TEST_F(RecordingSessionTest, AFailedStartLeavesNoFileAndShowsTheWindow) {
     EXPECT_TRUE(ui.timerRunning);
     EXPECT_FALSE(tracker.recordingPath().empty());
     EXPECT_FALSE(std::filesystem::exists(tracker.recordingPath()));
+}
+
+TEST_F(RecordingSessionTest, ADesktopThatRefusesItsScreenStartsNothingAndOneThatStopsItEndsTheRecording) {
+    platform::FakeScreenSource desktop;
+    desktop.code = platform::ScreenError::Refused;
+    desktop.text = "the request was cancelled";
+    session = std::make_unique<RecordingSession>(fp.ctx, store, graph, tracker, ui, &desktop);
+    session->setClock([this] { return graph.startTime() + seconds * 10000000LL; });
+
+    session->onHotkeyRequest(0);
+    ui.hidden = true;
+    tickAt(0);
+    EXPECT_EQ(desktop.prepares, 1);
+    EXPECT_FALSE(session->recording());
+    EXPECT_EQ(session->state(), SessionState::Idle);
+    EXPECT_FALSE(ui.hidden);
+    EXPECT_EQ(fp.messageBox.texts(), std::vector<std::string>{"The desktop refused the screen recording (the request "
+                                                              "was cancelled). Nothing was recorded."});
+    EXPECT_EQ(ui.status, fp.messageBox.texts().back());
+    EXPECT_FALSE(std::filesystem::exists(tracker.recordingPath()));
+
+    // Allowed at the next start; the desktop then stops sharing.
+    desktop.code = platform::ScreenError::None;
+    session->startStopToggle();
+    ASSERT_TRUE(session->recording());
+    growOutputFile();
+    auto* screen = dynamic_cast<test::FakeScreen*>(graph.filters().screen.get());
+    ASSERT_NE(screen, nullptr);
+    screen->fault = {platform::ScreenError::EndedByDesktop, "the desktop stopped sharing the screen", false, true};
+    tickAt(1);
+    EXPECT_FALSE(session->recording());
+    EXPECT_EQ(fp.messageBox.texts().back(),
+              "The desktop stopped the screen recording. The recording made so far is saved.");
+    EXPECT_TRUE(std::filesystem::exists(tracker.recordingPath()));
 }
 
 }  // namespace

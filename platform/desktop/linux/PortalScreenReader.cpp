@@ -1,0 +1,43 @@
+#include "platform/desktop/linux/PortalScreenReader.h"
+
+#include <utility>
+
+#include "platform/desktop/linux/PipeWireScreenStream.h"
+#include "platform/desktop/linux/PixelCopy.h"
+
+namespace platform {
+
+ScreenError PortalGrant::state() const {
+    if (closed) return ScreenError::EndedByDesktop;
+    switch (stream->state()) {
+        case PipeWireScreenStream::State::Ended: return ScreenError::EndedByDesktop;
+        case PipeWireScreenStream::State::Failed: return ScreenError::ReadFailed;
+        default: return ScreenError::None;
+    }
+}
+
+std::string PortalGrant::error() const {
+    if (closed) return "the desktop stopped sharing the screen";
+    const std::string why = stream->error();
+    if (state() == ScreenError::EndedByDesktop)
+        return why.empty() ? "the desktop stopped sharing the screen" : "the desktop stopped sharing the screen: " + why;
+    return why;
+}
+
+PortalScreenReader::PortalScreenReader(std::shared_ptr<const PortalGrant> grant, ScreenError code, std::string why)
+    : grant_(std::move(grant)), code_(grant_ ? ScreenError::None : code), error_(grant_ ? std::string() : why) {}
+
+bool PortalScreenReader::read(const ScreenArea& area, ImageView frame) {
+    if (code_ != ScreenError::None) return false;
+    if (const ScreenError state = grant_->state(); state != ScreenError::None) {
+        code_ = state;
+        error_ = grant_->error();
+        return false;
+    }
+    const Point at = grant_->position;
+    const Rect inStream{area.rect.left - at.x, area.rect.top - at.y, area.rect.right - at.x, area.rect.bottom - at.y};
+    if (grant_->stream->copy(inStream, frame) == 0) fillBlackOutside(frame, Rect{});
+    return true;
+}
+
+}  // namespace platform
