@@ -58,7 +58,7 @@ int PreviewGraph::show() {
     if (!enabled_) return 1;
     if (ctx_.recording)
         for (int i = 0; i < kRecordingWaits; ++i) ctx_.platform.pump.pump(kRecordingWait_ms);
-    if (host_.recorderWindow() == 0 || s.showVideo == 0) return 1;
+    if (host_.recorderWindow() == 0 || s.showVideo == 0 || !host_.screenReady()) return 1;
     restart();
 
     active_ = true;

@@ -26,6 +26,9 @@ public:
     // The window the cloned video is placed in: the recorder window's client
     // area, which a menu bar may push below the window's own corner.
     virtual platform::WindowId videoOwner() { return recorderWindow(); }
+    // False while the desktop has not yet given its screen (a Wayland
+    // desktop asks the user at the first recording): no preview till then.
+    virtual bool screenReady() { return true; }
 };
 
 }  // namespace talvora

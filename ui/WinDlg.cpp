@@ -21,6 +21,7 @@
 #include "platform/audio/AudioSystem.h"
 #include "platform/core/DiagnosticLog.h"
 #include "platform/core/Format.h"
+#include "platform/desktop/ScreenSource.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/MessagePump.h"
 #include "platform/core/ProcessControl.h"
@@ -65,7 +66,8 @@ WinDlg::WinDlg(AppContext& ctx, SettingsStore& store, RecorderServices services,
       preview_(ctx, toolkit_, services.registry, *this),
       coreAudio_(ctx, services.audio, [this] { closeProgram(); }),
       windows_(services.windows),
-      audio_(services.audio) {
+      audio_(services.audio),
+      screen_(services.screen) {
     // "MINI" is a borderless tool window; "MAXI" draws its own title bar too.
     Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
     if (layout == Layout::Mini) flags |= Qt::Tool;
@@ -550,6 +552,8 @@ void WinDlg::setTipText(const std::string& text) {
     preview_.restart();
     if (maxi_ != nullptr) maxi_->setTipText(QString::fromStdString(text));
 }
+
+bool WinDlg::screenReady() { return screen_ == nullptr || screen_->ready(); }
 
 platform::WindowId WinDlg::videoOwner() {
     return maxi_ != nullptr ? static_cast<platform::WindowId>(maxi_->winId()) : recorderWindow();

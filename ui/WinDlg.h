@@ -132,6 +132,7 @@ public:
     // PreviewHost
     CaptureTarget captureTarget() override;
     platform::WindowId videoOwner() override;
+    bool screenReady() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -185,6 +186,7 @@ private:
     MaxiClientArea* maxi_ = nullptr;
     bool exitWithoutAsking_ = false;
     platform::AudioSystem& audio_;
+    platform::ScreenSource* screen_;  // null in tests without one
     int stripHeight_ = 30;
     int buttonRowHeight_ = 17;
     bool dragging_ = false;

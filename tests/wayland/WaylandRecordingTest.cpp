@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "tests/desktop/FreshInstallation.h"
 #include "tests/desktop/RecorderProcessTest.h"
 
 namespace talvora {
@@ -74,10 +75,11 @@ QByteArray lastPicture(const QString& file) {
 TEST_F(WaylandRecordingTest, ARecordingShowsANativeWaylandWindow) {
     QProcess* recorder = startRecorder("recorder.log");
     ASSERT_TRUE(waitForRecorderWindow()) << log();
-    QTest::qWait(2000);  // its hotkeys are registered at the first ticks
+    // Its first ticks register the hotkeys and ask for the microphone.
+    test::confirmMicrophoneDuringFirstTicks(3000);
     // The hotkey reaches the recorder through XWayland while an X11 window
     // has the focus: pressed before the terminal takes it.
-    QProcess::execute("xdotool", {"key", "ctrl+s"});
+    QProcess::execute("xdotool", {"key", test::kStartStopKey});
     ASSERT_TRUE(waitFor([&] { return log().find("RUNNING") != std::string::npos; }, 15000)) << log();
     ASSERT_EQ(recordings().size(), 1) << log();
     showGreenTerminal();

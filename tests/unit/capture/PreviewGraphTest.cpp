@@ -85,8 +85,10 @@ struct FakePreviewHost : PreviewHost {
     RecordingHost::ClientLayout clientLayout() override { return layout; }
     void refreshLayeredStyle() override { ++layeredRefreshes; }
     CaptureTarget captureTarget() override { return target; }
+    bool screenReady() override { return screenGiven; }
 
     platform::WindowId window = kRecorder;
+    bool screenGiven = true;
     double scale = 1.0;
     RecordingHost::ClientLayout layout;
     CaptureTarget target;
@@ -147,10 +149,12 @@ TEST_F(PreviewGraphTest, NothingToShowCreatesNothingAndSucceeds) {
         bool enabled;
         int showVideo;
         platform::WindowId window;
+        bool screenGiven = true;
     } cases[] = {
         {"ShowVideo 0", true, 0, kRecorder},
         {"not enabled yet", false, 1, kRecorder},
         {"no recorder window", true, 1, 0},
+        {"the desktop has not given its screen yet", true, 1, kRecorder, false},
     };
     PreviewGraph& p = make();
     for (const auto& c : cases) {
@@ -158,6 +162,7 @@ TEST_F(PreviewGraphTest, NothingToShowCreatesNothingAndSucceeds) {
         p.setEnabled(c.enabled);
         fp.ctx.settings.showVideo = c.showVideo;
         host.window = c.window;
+        host.screenGiven = c.screenGiven;
         EXPECT_EQ(p.show(), 1);
         EXPECT_TRUE(screens.empty());
         EXPECT_TRUE(p.graph()->filters().empty());
