@@ -77,10 +77,11 @@ std::string_view beforeService(std::string_view page, std::string_view service) 
 // so it is not found.
 bool isJitsiPage(std::string_view page) { return !beforeService(page, " | Jitsi Meet").empty(); }
 
-// A Jitsi meeting in Chrome, "<room> | Jitsi Meet - Google Chrome", also holds
-// "Meet - ": it is left to the Jitsi rule.
+// The Chrome rule is kept as it always was, so a Jitsi meeting in Chrome,
+// "<room> | Jitsi Meet - Google Chrome", which holds "Meet - ", is taken as
+// Meet there; in the other browsers only a Meet page is.
 bool isGoogleMeetTitle(const std::string& title) {
-    return title != "Google Meeting - Zoom" && !isJitsiPage(pageTitle(title)) &&
+    return title != "Google Meeting - Zoom" &&
            ((contains(title, "Meet - ") && contains(title, " - Google Chrome")) ||
             title == "Meet - ~new - Google Chrome" || isMeetPage(pageTitle(title)));
 }

@@ -156,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         ServiceCase{edge("Weekly sync | Microsoft Teams"), Found::Teams},
         ServiceCase{"Meeting with Ana Ruiz | Microsoft Teams - Brave", Found::Teams},
         ServiceCase{"Weekly sync | Microsoft Teams", Found::Teams},  // the web app's window
-        ServiceCase{"SprintReview | Jitsi Meet - Google Chrome", Found::Jitsi},
+        ServiceCase{"SprintReview | Jitsi Meet - Google Chrome", Found::Meet},  // the Chrome rule, as ever
         ServiceCase{firefox("SprintReview | Jitsi Meet"), Found::Jitsi},
         ServiceCase{"SprintReview | Jitsi Meet - Chromium", Found::Jitsi},
         ServiceCase{"SprintReview | Jitsi Meet - Vivaldi", Found::Jitsi},
