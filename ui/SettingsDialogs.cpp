@@ -8,6 +8,7 @@
 #include "audio/AudioTestDlg.h"
 #include "platform/core/ProcessControl.h"
 #include "ui/NestedLoops.h"
+#include "ui/RecordingSession.h"
 #include "ui/SetupDlg.h"
 #include "ui/WinDlg.h"
 
@@ -123,8 +124,9 @@ void SettingsDialogs::rebuildRecorder(int percent) {
     // would outlive the window it works on.
     closeSettings();
     // An OK that waited in a message box while a hotkey started a recording:
-    // the window the recording reports to stays.
-    if (ctx_.recording) return;
+    // the window the session lives in stays until the session is idle.
+    WinDlg* r = recorder_.current ? recorder_.current() : nullptr;
+    if (r == nullptr || r->session().state() != SessionState::Idle || ctx_.recording) return;
     if (recorder_.rebuild) recorder_.rebuild(percent);
 }
 

@@ -61,8 +61,8 @@ BeepStream::BeepStream(const std::string& clientName) {
         if (!PA_CONTEXT_IS_GOOD(s)) throw std::runtime_error("the sound server refused the connection");
         return s == PA_CONTEXT_READY;
     });
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
-    stream_.reset(pa_stream_new(context_.get(), "beeps", &spec, nullptr));
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
+    stream_.reset(pa_stream_new(context_.get(), "beeps", &format, nullptr));
     if (!stream_) throw std::runtime_error("cannot make a playback stream");
     pa_stream_set_state_callback(stream_.get(), &BeepStream::onStreamState, this);
     pa_stream_set_write_callback(stream_.get(), &BeepStream::onWrite, this);

@@ -2,6 +2,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -84,6 +85,16 @@ struct VideoFiltersTest : ::testing::Test {
             if (entry.friendlyName == name && nth-- == 0) return entry.create();
         return nullptr;
     }
+    // A screen capture configured with `values` and connected to `sink` in `graph`.
+    std::shared_ptr<Filter> connectedCapture(FilterGraph& graph, const std::array<int, 16>& values,
+                                             const std::shared_ptr<Filter>& sink) {
+        auto capture = registry.create(kScreenCaptureClassId);
+        EXPECT_EQ(query<ScreenCaptureConfig>(capture)->configure(values), S_OK);
+        graph.addFilter(capture, "ScrCap BCK");
+        graph.addFilter(sink, "sink");
+        EXPECT_EQ(graph.connectDirect(capture->findPin(PinDirection::Output, "Output"), sink->pins()[0].get()), S_OK);
+        return capture;
+    }
 };
 
 TEST_F(VideoFiltersTest, RegistersTheNamedEntriesTheGraphsLookFor) {
@@ -160,14 +171,9 @@ TEST_F(VideoFiltersTest, ScreenCaptureSettingsCarryOverToLaterInstancesOfTheSame
 }
 
 TEST_F(VideoFiltersTest, AConnectedScreenCaptureKeepsItsValuesWhenAnotherInstanceIsConfigured) {
-    auto recording = registry.create(kScreenCaptureClassId);
-    ASSERT_EQ(query<ScreenCaptureConfig>(recording)->configure({15, 32, 0, 0, 640, 480, 1, 1200, 1, 0, 0, 0, 0, 0, 100, 0}),
-              S_OK);
     FilterGraph graph(registry);
     auto sink = std::make_shared<CollectSink>();
-    graph.addFilter(recording, "ScrCap BCK");
-    graph.addFilter(sink, "sink");
-    ASSERT_EQ(graph.connectDirect(recording->findPin(PinDirection::Output, "Output"), sink->pins()[0].get()), S_OK);
+    auto recording = connectedCapture(graph, {15, 32, 0, 0, 640, 480, 1, 1200, 1, 0, 0, 0, 0, 0, 100, 0}, sink);
 
     // The preview's instance configures the shared values between connect and run.
     auto preview = registry.create(kScreenCaptureClassId);
@@ -193,14 +199,9 @@ TEST_F(VideoFiltersTest, AConnectedScreenCaptureKeepsItsValuesWhenAnotherInstanc
 }
 
 TEST_F(VideoFiltersTest, AScreenThatCannotBeReadOrStaysBlackIsTheRunsFault) {
-    auto capture = registry.create(kScreenCaptureClassId);
-    ASSERT_EQ(query<ScreenCaptureConfig>(capture)->configure({50, 32, 0, 0, 8, 8, 1, 1000, 1, 0, 0, 0, 0, 0, 100, 0}),
-              S_OK);
     FilterGraph graph(registry);
     auto sink = std::make_shared<CollectSink>();
-    graph.addFilter(capture, "ScrCap BCK");
-    graph.addFilter(sink, "sink");
-    ASSERT_EQ(graph.connectDirect(capture->findPin(PinDirection::Output, "Output"), sink->pins()[0].get()), S_OK);
+    auto capture = connectedCapture(graph, {50, 32, 0, 0, 8, 8, 1, 1000, 1, 0, 0, 0, 0, 0, 100, 0}, sink);
     const auto* status = query<ScreenCaptureStatus>(capture);
     ASSERT_NE(status, nullptr);
     // One dark grey pixel, then none: black is the absence of any colour.
