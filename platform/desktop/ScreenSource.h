@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/desktop/Geometry.h"
@@ -60,6 +61,9 @@ public:
     virtual std::string error() const = 0;
 };
 
+// What the desktop is asked to share.
+enum class ScreenChoice { Monitor, Window };
+
 // Where pictures of the screen come from: made once at start-up and shared by
 // the recording's capture filter, the preview and the motion search, so that
 // one consent of the desktop serves all of them.
@@ -81,6 +85,18 @@ public:
     // Any thread: a reader for the calling run. Never null; when the screen
     // cannot be read its errorCode() says so from the start.
     virtual std::unique_ptr<ScreenReader> openReader() = 0;
+
+    // A desktop that keeps its own windows from other clients (Wayland)
+    // shares one only as the user chooses it in the desktop's dialog; a
+    // source that can read every window answers false and never asks.
+    virtual bool sharesChosenWindows() const { return false; }
+    // UI thread: what the next prepare() asks for; a grant of the other
+    // choice is no longer ready(). Only where sharesChosenWindows().
+    virtual void choose(ScreenChoice) {}
+    // Any thread: with a window shared, its title as the desktop gives it
+    // (empty when it gives none); nothing while the pictures are a monitor's.
+    // A shared window's pictures are scaled into the frame whole.
+    virtual std::optional<std::string> sharedWindow() const { return std::nullopt; }
 };
 
 }  // namespace platform

@@ -158,6 +158,13 @@ std::uint64_t PipeWireScreenStream::copy(const Rect& area, ImageView dst) const 
     return number_;
 }
 
+std::uint64_t PipeWireScreenStream::copyFitted(ImageView dst, std::vector<std::uint8_t>& scratch) const {
+    std::lock_guard lock(mutex_);
+    if (number_ == 0) return 0;
+    fitBgrx(frame_.data(), width_ * 4, width_, height_, dst, scratch);
+    return number_;
+}
+
 void PipeWireScreenStream::fail(State state, std::string why) {
     {
         std::lock_guard lock(mutex_);

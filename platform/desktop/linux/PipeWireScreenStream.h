@@ -55,6 +55,9 @@ public:
     // becomes black. The copied frame's number; 0, with `dst` untouched,
     // before the first frame.
     std::uint64_t copy(const Rect& area, ImageView dst) const;
+    // Scales the newest frame into `dst` whole (see fitBgrx), whatever size
+    // the stream has now; numbered and untouched before the first as copy().
+    std::uint64_t copyFitted(ImageView dst, std::vector<std::uint8_t>& scratch) const;
 
 private:
     struct LoopDeleter {

@@ -1,5 +1,7 @@
 #include "platform/desktop/linux/PixelCopy.h"
 
+#include <libyuv/scale_argb.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -44,6 +46,30 @@ void fillBlack(ImageView dst, int x, int y, int width, int height) {
 }
 
 }  // namespace
+
+void fitBgrx(const std::uint8_t* src, int srcStride, int width, int height, ImageView dst,
+             std::vector<std::uint8_t>& scratch) {
+    if (width <= 0 || height <= 0 || dst.width <= 0 || dst.height <= 0) {
+        fillBlackOutside(dst, Rect{});
+        return;
+    }
+    // The side that fills the frame first decides the scale.
+    int fitWidth = dst.width;
+    int fitHeight = static_cast<int>(static_cast<long long>(height) * dst.width / width);
+    if (fitHeight > dst.height) {
+        fitHeight = dst.height;
+        fitWidth = static_cast<int>(static_cast<long long>(width) * dst.height / height);
+    }
+    fitWidth = std::max(fitWidth, 1);
+    fitHeight = std::max(fitHeight, 1);
+    scratch.resize(static_cast<std::size_t>(fitWidth) * fitHeight * 4);
+    libyuv::ARGBScale(src, srcStride, width, height, scratch.data(), fitWidth * 4, fitWidth, fitHeight,
+                      libyuv::kFilterBox);
+    const int x = (dst.width - fitWidth) / 2;
+    const int y = (dst.height - fitHeight) / 2;
+    copyBgrx(scratch.data(), fitWidth * 4, fitWidth, fitHeight, dst, x, y);
+    fillBlackOutside(dst, Rect{x, y, x + fitWidth, y + fitHeight});
+}
 
 void fillBlackOutside(ImageView dst, const Rect& keep) {
     const int left = std::clamp(keep.left, 0, dst.width);

@@ -34,6 +34,10 @@ bool PortalScreenReader::read(const ScreenArea& area, ImageView frame) {
         error_ = grant_->error();
         return false;
     }
+    if (grant_->window) {
+        if (grant_->stream->copyFitted(frame, scaled_) == 0) fillBlackOutside(frame, Rect{});
+        return true;
+    }
     const Point at = grant_->position;
     const Rect inStream{area.rect.left - at.x, area.rect.top - at.y, area.rect.right - at.x, area.rect.bottom - at.y};
     if (grant_->stream->copy(inStream, frame) == 0) fillBlackOutside(frame, Rect{});

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <memory>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/desktop/Geometry.h"
 #include "platform/desktop/ScreenSource.h"
@@ -13,11 +15,14 @@ class PipeWireScreenStream;
 
 // What one consent of the desktop gives its readers: the monitor's stream
 // and where the monitor lies in the X root's coordinates (XWayland's root is
-// the compositor's layout). `closed` is set on the UI thread when the desktop
-// ends the session.
+// the compositor's layout), or a window's stream, which lies nowhere there.
+// `closed` is set on the UI thread when the desktop ends the session.
 struct PortalGrant {
     std::shared_ptr<PipeWireScreenStream> stream;
     Point position;
+    ScreenChoice asked = ScreenChoice::Monitor;  // a desktop without windows to share gives a monitor
+    bool window = false;
+    std::string title;  // of the shared window, as the desktop gives it
     std::atomic<bool> closed{false};
 
     // None while pictures come; EndedByDesktop once the desktop stopped
@@ -29,9 +34,11 @@ struct PortalGrant {
 // A run's reader of the portal's stream: each read takes the newest picture
 // the desktop sent, cropped to the area, so that a run keeps its rate when
 // the desktop sends fewer (it sends only when the screen changes). Before the
-// first picture the frame is black. The stream holds the whole monitor: a
-// window's own contents and a cursor of our own cannot be asked for here
-// (the cursor is chosen for the stream when the desktop is asked).
+// first picture the frame is black. A monitor's stream holds the whole
+// monitor: a window's own contents and a cursor of our own cannot be asked
+// for here (the cursor is chosen for the stream when the desktop is asked).
+// A window's stream changes size with the window, while a run's frame keeps
+// its size: the window is scaled into the frame whole.
 class PortalScreenReader : public ScreenReader {
 public:
     // Without a grant the reader fails from the start with `code` and `why`.
@@ -45,6 +52,7 @@ private:
     std::shared_ptr<const PortalGrant> grant_;
     ScreenError code_;
     std::string error_;
+    std::vector<std::uint8_t> scaled_;
 };
 
 }  // namespace platform

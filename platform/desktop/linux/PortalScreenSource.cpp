@@ -42,7 +42,13 @@ void PortalScreenSource::prepare(std::function<void()> done) {
 
 bool PortalScreenSource::ready() const {
     std::lock_guard lock(mutex_);
-    return grant_ && grant_->state() == ScreenError::None;
+    return grant_ && grant_->asked == choice_ && grant_->state() == ScreenError::None;
+}
+
+std::optional<std::string> PortalScreenSource::sharedWindow() const {
+    std::lock_guard lock(mutex_);
+    if (!grant_ || !grant_->window) return std::nullopt;
+    return grant_->title;
 }
 
 ScreenError PortalScreenSource::errorCode() const {
@@ -63,17 +69,28 @@ std::unique_ptr<ScreenReader> PortalScreenSource::openReader() {
 void PortalScreenSource::ask(bool withToken) {
     // A new portal session replaces the one the desktop ended, if any.
     portal_ = std::make_unique<ScreenCastPortal>();
+    const ScreenChoice asked = choice_;
+    // Unknown before the portal was first asked: a portal without windows
+    // gives a monitor then.
+    const bool windowOffered = offeredTypes_ == 0 || (offeredTypes_ & ScreenCastPortal::kWindow) != 0;
     ScreenCastPortal::Options options;
     options.sourceTypes = ScreenCastPortal::kMonitor;
     options.embedCursor = embedCursor_ && embedCursor_();
-    if (withToken) options.restoreToken = QString::fromStdString(readToken());
+    if (asked == ScreenChoice::Window && windowOffered) {
+        options.sourceTypes = ScreenCastPortal::kWindow;
+        options.persist = false;
+    } else if (withToken) {
+        options.restoreToken = QString::fromStdString(readToken());
+    }
     const bool tokenUsed = !options.restoreToken.isEmpty();
-    connect(portal_.get(), &ScreenCastPortal::finished, this, [this, tokenUsed] { onPortalFinished(tokenUsed); });
+    connect(portal_.get(), &ScreenCastPortal::finished, this,
+            [this, asked, tokenUsed] { onPortalFinished(asked, tokenUsed); });
     portal_->start(options);
 }
 
-void PortalScreenSource::onPortalFinished(bool tokenUsed) {
+void PortalScreenSource::onPortalFinished(ScreenChoice asked, bool tokenUsed) {
     const ScreenCastResult& result = portal_->result();
+    if (result.offeredTypes != 0) offeredTypes_ = result.offeredTypes;
     if (result.outcome == Outcome::Cancelled) {
         settle(nullptr, ScreenError::Refused, "the request was cancelled");
         return;
@@ -89,12 +106,18 @@ void PortalScreenSource::onPortalFinished(bool tokenUsed) {
         settle(nullptr, ScreenError::Refused, result.error.toStdString());
         return;
     }
-    if (!result.restoreToken.isEmpty()) keepToken(result.restoreToken.toStdString());
-    // The portal offers monitors here: the first stream is the one chosen.
+    // One source is asked for: the first stream is the one chosen.
     const ScreenCastStream& chosen = result.streams.front();
+    const bool window = chosen.sourceType != 0 ? chosen.sourceType == ScreenCastPortal::kWindow
+                                               : result.selectedTypes == ScreenCastPortal::kWindow;
+    // The token file restores a monitor; a window's choice is never kept.
+    if (!window && !result.restoreToken.isEmpty()) keepToken(result.restoreToken.toStdString());
     granted_ = std::make_shared<PortalGrant>();
     granted_->stream = std::make_shared<PipeWireScreenStream>(portal_->pipeWireFd(), chosen.nodeId);
     granted_->position = chosen.position;
+    granted_->asked = asked;
+    granted_->window = window;
+    granted_->title = chosen.title.toStdString();
     connect(portal_.get(), &ScreenCastPortal::closed, this,
             [grant = std::weak_ptr<PortalGrant>(granted_)] {
                 if (const auto g = grant.lock()) g->closed = true;

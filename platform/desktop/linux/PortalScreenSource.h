@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -23,7 +25,10 @@ struct PortalGrant;
 // the next start of the program) asks nothing; a token the desktop no longer
 // takes is forgotten and the user asked again. When the desktop stops
 // sharing, the source is no longer ready and the next prepare() asks anew.
-// prepare(), and the portal, on the UI thread; the rest on any thread.
+// A window is asked for where the portal offers windows (else a monitor);
+// its choice gets no restore token, as a meeting's window lives for one
+// meeting: a restored choice would name a window long gone.
+// prepare(), choose() and the portal on the UI thread; the rest on any thread.
 class PortalScreenSource : public QObject, public ScreenSource {
 public:
     // `tokenFile`: where the restore token is kept (empty: nowhere).
@@ -40,10 +45,13 @@ public:
     ScreenError errorCode() const override;
     std::string error() const override;
     std::unique_ptr<ScreenReader> openReader() override;
+    bool sharesChosenWindows() const override { return true; }
+    void choose(ScreenChoice choice) override { choice_ = choice; }
+    std::optional<std::string> sharedWindow() const override;
 
 private:
     void ask(bool withToken);
-    void onPortalFinished(bool withToken);
+    void onPortalFinished(ScreenChoice asked, bool withToken);
     void waitForFirstPicture();
     // Ends a request: the source's state, then every caller's `done`.
     void settle(std::shared_ptr<PortalGrant> grant, ScreenError code, std::string why);
@@ -58,6 +66,8 @@ private:
     std::shared_ptr<PortalGrant> granted_;        // UI thread: waiting for its first picture
     QTimer firstPicture_;
     int firstPictureChecks_ = 0;
+    std::uint32_t offeredTypes_ = 0;  // UI thread: what the portal offered when last asked; 0 before
+    std::atomic<ScreenChoice> choice_{ScreenChoice::Monitor};
 
     mutable std::mutex mutex_;
     std::shared_ptr<PortalGrant> grant_;  // null until granted

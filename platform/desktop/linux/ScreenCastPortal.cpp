@@ -103,6 +103,7 @@ void ScreenCastPortal::readAvailableTypes() {
     watch(new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this), [this](const QDBusMessage& reply) {
         const auto properties = qdbus_cast<QVariantMap>(reply.arguments().value(0));
         availableTypes_ = properties.value(QStringLiteral("AvailableSourceTypes")).toUInt();
+        result_.offeredTypes = availableTypes_;
         cursorModes_ = properties.value(QStringLiteral("AvailableCursorModes")).toUInt();
         version_ = properties.value(QStringLiteral("version")).toUInt();
         if (availableTypes_ == 0) {
@@ -121,11 +122,12 @@ void ScreenCastPortal::createSession() {
 void ScreenCastPortal::selectSources() {
     std::uint32_t types = options_.sourceTypes & availableTypes_;
     if (types == 0) types = availableTypes_ & kMonitor ? kMonitor : availableTypes_;
+    result_.selectedTypes = types;
     QVariantMap choices{{QStringLiteral("types"), types}, {QStringLiteral("multiple"), false}};
     const std::uint32_t cursor = options_.embedCursor ? kCursorEmbedded : kCursorHidden;
     // A mode the portal does not offer fails the request: leave it to the portal.
     if (cursorModes_ & cursor) choices.insert(QStringLiteral("cursor_mode"), cursor);
-    if (version_ >= kRestoreVersion) {
+    if (version_ >= kRestoreVersion && options_.persist) {
         choices.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
         if (!options_.restoreToken.isEmpty()) choices.insert(QStringLiteral("restore_token"), options_.restoreToken);
     }
@@ -281,6 +283,7 @@ std::vector<ScreenCastStream> ScreenCastPortal::parseStreams(const QVariant& val
         stream.sourceType = properties.value(QStringLiteral("source_type")).toUInt();
         readPair(properties.value(QStringLiteral("position")), stream.position.x, stream.position.y);
         readPair(properties.value(QStringLiteral("size")), stream.width, stream.height);
+        stream.title = properties.value(QStringLiteral("title")).toString();
         streams.push_back(stream);
     }
     argument.endArray();

@@ -24,6 +24,9 @@ struct ScreenCastStream {
     int width = 0;             // 0 when not given
     int height = 0;
     std::uint32_t sourceType = 0;  // ScreenCastPortal::kMonitor or kWindow; 0 when not given
+    // The shared window's title: not a standard property, so empty from
+    // portals that give none.
+    QString title;
 };
 
 struct ScreenCastResult {
@@ -32,6 +35,8 @@ struct ScreenCastResult {
     QString error;  // with Failed: which step and why
     std::vector<ScreenCastStream> streams;
     QString restoreToken;  // a new token to keep; empty when the portal gave none
+    std::uint32_t offeredTypes = 0;   // the portal's AvailableSourceTypes; 0 before it was read
+    std::uint32_t selectedTypes = 0;  // the types asked for, of those offered
 };
 
 // A screen-cast session of the desktop portal (org.freedesktop.portal.
@@ -54,6 +59,7 @@ public:
         std::uint32_t sourceTypes = kMonitor;  // asked for where the portal offers them
         bool embedCursor = false;              // the cursor drawn into the pictures, else hidden
         QString restoreToken;                  // of an earlier session: no new choice
+        bool persist = true;                   // a restore token is wanted for the choice
     };
 
     explicit ScreenCastPortal(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
