@@ -174,4 +174,12 @@ OtherMeetingWindow FindOtherMeetingWindow(platform::Windows& windows) {
     return {};
 }
 
+const char* MeetingWordOfTitle(const std::string& title) {
+    if (isZoomTitle(title)) return "Zoom";
+    if (isGoogleMeetTitle(title)) return "Google Meeting";
+    for (const OtherServiceRule& rule : kOtherServices)
+        if (rule.isMeetingPage(pageTitle(title))) return rule.word;
+    return nullptr;
+}
+
 }  // namespace talvora

@@ -46,4 +46,9 @@ struct OtherMeetingWindow {
 // nothing found when none has.
 OtherMeetingWindow FindOtherMeetingWindow(platform::Windows& windows);
 
+// The word a recording of a window titled `title` is named with, by the
+// rules above in their order ("Zoom", "Google Meeting", then the other
+// services); null for a title of no meeting.
+const char* MeetingWordOfTitle(const std::string& title);
+
 }  // namespace talvora

@@ -275,6 +275,11 @@ void WindowTracker::EnableTracking(TrackingCommandSource source) {
     save();
 }
 
+bool WindowTracker::nothingTracked() const {
+    const Settings& s = app_.settings;
+    return s.autoMark != 0 && s.fullScreen == 0 && s.marked == 0 && !zoomMode_ && !googleMode_ && !otherMode_;
+}
+
 void WindowTracker::clearMeetingModes() {
     zoomMode_ = false;
     googleMode_ = false;
@@ -308,12 +313,13 @@ void WindowTracker::ApplyNoTargetRect() {
     save();
 }
 
-bool WindowTracker::MakeRecordingFileName(std::time_t now) {
+bool WindowTracker::MakeRecordingFileName(std::time_t now, const std::string& sharedWindowTitle) {
     const Settings& s = app_.settings;
     const char* word = "Talvora";
     if (googleMode_) word = "Google Meeting";
     else if (zoomMode_) word = "Zoom";
     else if (otherMode_) word = ServiceWord(*otherMode_);
+    else if (const char* shared = MeetingWordOfTitle(sharedWindowTitle)) word = shared;
     const std::optional<std::string> name =
         MakeUniqueFileName(s.recordingFolder, RecordingFileName(word, now, s.protocol), app_.platform.log,
                            app_.platform.messageBox);

@@ -51,12 +51,16 @@ public:
     void ApplyNoTargetRect();
     // Names the new recording's file in the `Recording Folder` (see
     // recordingPath()); false after "Cannot find recording folder %s".
-    bool MakeRecordingFileName(std::time_t now = std::time(nullptr));
+    // Without a tracked window, the title of the window the desktop shares
+    // (`sharedWindowTitle`) names it by the same rules.
+    bool MakeRecordingFileName(std::time_t now = std::time(nullptr), const std::string& sharedWindowTitle = {});
 
     bool zoomMode() const { return zoomMode_; }
     bool googleMode() const { return googleMode_; }
     // The service tracked when neither a Zoom nor a Google Meet window is.
     std::optional<OtherService> otherMode() const { return otherMode_; }
+    // Tracking mode found no meeting window at its last tick.
+    bool nothingTracked() const;
     // The region marking and the settings dialog drop the meeting choice.
     void clearMeetingModes();
 

@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "app/SettingsStore.h"
@@ -78,6 +80,9 @@ std::string screenRefusalText(const platform::ScreenSource& screen) {
             return platform::format("The screen cannot be recorded (%s). Nothing was recorded.", why.c_str());
     }
 }
+
+constexpr const char* kNoWindowChoiceText =
+    "The desktop offers no choice of a window: the whole screen is recorded.";
 
 constexpr const char* kBlackScreenText =
     "The screen reads as black: this recording may show no picture. Stop it if your screen is not black.";
@@ -173,18 +178,17 @@ void RecordingSession::start() {
     if (ui_.markingState() == 2) ui_.closeMarkingWindow();
     ui_.stopTimer();
     store_.read();
-    if (!tracker_.MakeRecordingFileName()) {
-        ctx_.recording = false;
-        ctx_.platform.messageBox.show("Failed to setup recording file name");
-        failedStart();
-        return;
-    }
+    if (!nameRecording({})) return;
     if (!overlapConfirmed()) {
         ui_.startTimer();
         settle(SessionState::Idle);
         return;
     }
     if (!screenConsented()) return;
+    // A window the desktop shares names the recording as a tracked one would.
+    if (const auto shared = screen_ != nullptr ? screen_->sharedWindow() : std::nullopt;
+        shared && !nameRecording(*shared))
+        return;
     ctx_.platform.sound.play("./sound1.wav", false);
     ctx_.platform.pump.pump(1000);
     ctx_.recording = true;
@@ -219,8 +223,32 @@ void RecordingSession::start() {
     settle(SessionState::Recording);
 }
 
+bool RecordingSession::nameRecording(const std::string& sharedWindowTitle) {
+    if (tracker_.MakeRecordingFileName(std::time(nullptr), sharedWindowTitle)) return true;
+    ctx_.recording = false;
+    ctx_.platform.messageBox.show("Failed to setup recording file name");
+    failedStart();
+    return false;
+}
+
 bool RecordingSession::screenConsented() {
-    if (screen_ == nullptr || screen_->ready()) return true;
+    if (screen_ == nullptr) return true;
+    // Tracking that finds nothing on a desktop that hides its own windows
+    // from us: the user points at the meeting window in the desktop's dialog.
+    const bool windowWanted = screen_->sharesChosenWindows() && tracker_.nothingTracked();
+    screen_->choose(windowWanted ? platform::ScreenChoice::Window : platform::ScreenChoice::Monitor);
+    if (!screen_->ready()) {
+        if (windowWanted) ui_.showStatus("Choose the meeting window to record");
+        if (!awaitScreen()) return false;
+    }
+    if (windowWanted && !screen_->sharedWindow()) {
+        ctx_.platform.log.append(kNoWindowChoiceText);
+        ui_.showStatus(kNoWindowChoiceText);
+    }
+    return true;
+}
+
+bool RecordingSession::awaitScreen() {
     // Asked here, before a graph runs: never from a capture thread. The
     // answer may outlive this wait.
     const auto answered = std::make_shared<bool>(false);

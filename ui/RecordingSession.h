@@ -109,9 +109,14 @@ private:
     void settle(SessionState next);
     bool busy() const;
     bool overlapConfirmed();
+    // Names the recording (see WindowTracker::MakeRecordingFileName); false,
+    // after telling the user and ending the start, when it cannot be named.
+    bool nameRecording(const std::string& sharedWindowTitle);
     // Waits for the screen's consent; false, after telling the user why,
     // when the screen cannot be recorded.
     bool screenConsented();
+    // Asks for the screen and waits for the answer; as screenConsented().
+    bool awaitScreen();
     // False when the recording was stopped by a check.
     bool runningChecks();
     // Stops a recording whose screen can no longer be read; tells once that
