@@ -6,7 +6,11 @@
 #include <QSize>
 
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
 
 namespace talvora::test {
 namespace {
@@ -32,20 +36,34 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, Stream& stream) {
     return argument;
 }
 
-// One monitor stream: node 42 at (1280, 0), 640 x 480. Qt sends a point
-// and a size as (ii).
-QVariant oneStream() {
+QVariant oneStream(uint node, const QVariantMap& properties) {
     qDBusRegisterMetaType<Stream>();
     qDBusRegisterMetaType<QList<Stream>>();
-    const QVariantMap properties{{QStringLiteral("position"), QPoint(1280, 0)},
-                                 {QStringLiteral("size"), QSize(640, 480)},
-                                 {QStringLiteral("source_type"), 1u}};
-    return QVariant::fromValue(QList<Stream>{{42, properties}});
+    return QVariant::fromValue(QList<Stream>{{node, properties}});
+}
+
+// A socket connected to `path`; -1 when it cannot be.
+int connectedSocket(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = path.toLocal8Bit();
+    if (static_cast<std::size_t>(name.size()) >= sizeof(address.sun_path)) return -1;
+    std::memcpy(address.sun_path, name.constData(), name.size());
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) return fd;
+    close(fd);
+    return -1;
 }
 
 }  // namespace
 
-FakeScreenCastPortal::FakeScreenCastPortal(const QDBusConnection& bus) : bus_(bus) {}
+// Qt sends a point and a size as (ii).
+FakeScreenCastPortal::FakeScreenCastPortal(const QDBusConnection& bus)
+    : streamProperties{{QStringLiteral("position"), QPoint(1280, 0)},
+                       {QStringLiteral("size"), QSize(640, 480)},
+                       {QStringLiteral("source_type"), 1u}},
+      bus_(bus) {}
 
 QString FakeScreenCastPortal::senderPart(const QDBusMessage& message) {
     QString sender = message.service().mid(1);
@@ -80,12 +98,13 @@ QDBusObjectPath FakeScreenCastPortal::SelectSources(const QDBusObjectPath&, cons
 QDBusObjectPath FakeScreenCastPortal::Start(const QDBusObjectPath&, const QString&, const QVariantMap& options,
                                             const QDBusMessage& message) {
     return respond(QStringLiteral("Start"), options, message,
-                   {{QStringLiteral("streams"), oneStream()},
+                   {{QStringLiteral("streams"), oneStream(streamNode, streamProperties)},
                     {QStringLiteral("restore_token"), QStringLiteral("token-2")}});
 }
 
 QDBusUnixFileDescriptor FakeScreenCastPortal::OpenPipeWireRemote(const QDBusObjectPath&, const QVariantMap&) {
-    const int fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+    const int fd =
+        pipeWireSocket.isEmpty() ? open("/dev/null", O_RDWR | O_CLOEXEC) : connectedSocket(pipeWireSocket);
     QDBusUnixFileDescriptor remote(fd);  // duplicates it
     close(fd);
     return remote;

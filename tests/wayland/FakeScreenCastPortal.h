@@ -25,9 +25,18 @@ class FakeScreenCastPortal : public QObject {
 public:
     explicit FakeScreenCastPortal(const QDBusConnection& bus);
 
-    uint availableSourceTypes() const { return 1; }  // monitors only
+    uint availableSourceTypes() const { return sourceTypes; }
     uint availableCursorModes() const { return 1 | 2; }
     uint version() const { return 4; }
+
+    uint sourceTypes = 1;  // monitors only
+    // The stream Start gives: by default a monitor, node 42 at (1280, 0),
+    // 640 x 480.
+    uint streamNode = 42;
+    QVariantMap streamProperties;
+    // Where OpenPipeWireRemote's socket is connected (a PipeWire server's
+    // socket); empty: a descriptor of /dev/null.
+    QString pipeWireSocket;
 
     // The response code of each request by method name; 0 where not given.
     std::map<QString, std::uint32_t> responses;

@@ -1,12 +1,17 @@
 // The recorder program in a Wayland session, driven as a user drives it: its
 // hotkey reaches it through XWayland, its pictures come through the
 // desktop's portal.
+#include <QDBusConnection>
 #include <QDir>
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 
+#include "FakeScreenCastPortal.h"
+#include "PipeWireVideoSource.h"
+#include "PrivateSessionBus.h"
 #include "tests/desktop/FreshInstallation.h"
 #include "tests/desktop/RecorderProcessTest.h"
 
@@ -54,12 +59,35 @@ protected:
             20000);
     }
 
+    // Starts the recorder and, once its first ticks have run, a recording
+    // with the hotkey, as a user does.
+    QProcess* startRecording() {
+        QProcess* recorder = startRecorder("recorder.log");
+        if (!waitForRecorderWindow()) return recorder;
+        // Its first ticks register the hotkeys and ask for the microphone.
+        test::confirmMicrophoneDuringFirstTicks(3000);
+        // The hotkey reaches the recorder through XWayland while an X11
+        // window has the focus.
+        QProcess::execute("xdotool", {"key", test::kStartStopKey});
+        waitFor([&] { return log().find("RUNNING") != std::string::npos; }, 15000);
+        return recorder;
+    }
+    // The end of the session finishes the recording as a stop does.
+    void endSession(QProcess& recorder) {
+        ASSERT_TRUE(sendSignal(recorder, SIGTERM)) << "the recorder ended while it recorded";
+        ASSERT_TRUE(waitFor([&] { return recorder.state() == QProcess::NotRunning; }, 20000)) << log();
+    }
+
     QStringList recordings() const {
         return QDir(home.filePath("Videos/Talvora Recordings")).entryList({"*.wmv"}, QDir::Files, QDir::Name);
     }
     std::string log() const { return test::readFile(home.filePath("recorder.log")); }
 
     QProcess terminal;
+};
+
+struct Rgb {
+    int r, g, b;
 };
 
 // The last picture of `file`, scaled down, as RGB bytes.
@@ -72,30 +100,77 @@ QByteArray lastPicture(const QString& file) {
     return decode.readAllStandardOutput();
 }
 
+Rgb pixelAt(const QByteArray& picture, int x, int y) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(picture.constData()) + (y * kSmallWidth + x) * 3;
+    return {p[0], p[1], p[2]};
+}
+
 TEST_F(WaylandRecordingTest, ARecordingShowsANativeWaylandWindow) {
-    QProcess* recorder = startRecorder("recorder.log");
-    ASSERT_TRUE(waitForRecorderWindow()) << log();
-    // Its first ticks register the hotkeys and ask for the microphone.
-    test::confirmMicrophoneDuringFirstTicks(3000);
-    // The hotkey reaches the recorder through XWayland while an X11 window
-    // has the focus: pressed before the terminal takes it.
-    QProcess::execute("xdotool", {"key", test::kStartStopKey});
-    ASSERT_TRUE(waitFor([&] { return log().find("RUNNING") != std::string::npos; }, 15000)) << log();
+    // Started before the terminal takes the focus from the X11 windows.
+    QProcess* recorder = startRecording();
     ASSERT_EQ(recordings().size(), 1) << log();
     showGreenTerminal();
     QTest::qWait(4000);
-    // The end of the session finishes the recording as a stop does.
-    ASSERT_TRUE(sendSignal(*recorder, SIGTERM)) << "the recorder ended while it recorded";
-    ASSERT_TRUE(waitFor([&] { return recorder->state() == QProcess::NotRunning; }, 20000)) << log();
+    endSession(*recorder);
 
     const QByteArray picture = lastPicture(home.filePath("Videos/Talvora Recordings/" + recordings()[0]));
     ASSERT_EQ(picture.size(), kSmallWidth * kSmallHeight * 3) << log();
     // Below the counter's line the terminal's own colour.
     for (int y = 1; y < kSmallHeight; ++y) {
         for (int x = 0; x < kSmallWidth; ++x) {
-            const auto* p = reinterpret_cast<const std::uint8_t*>(picture.constData()) + (y * kSmallWidth + x) * 3;
-            const int r = p[0], g = p[1], b = p[2];
+            const auto [r, g, b] = pixelAt(picture, x, y);
             EXPECT_TRUE(r < 60 && g > 200 && b < 60) << x << "," << y << ": " << r << " " << g << " " << b;
+        }
+    }
+}
+
+// A meeting in a browser that runs natively on Wayland: tracking finds no X11
+// window of it, so the user chooses the window in the desktop's dialog. The
+// desktop shares the window at whatever size it has while the recording's
+// frame keeps its own: the window is fitted into it, and its title names the
+// file as a tracked window's would.
+TEST_F(WaylandRecordingTest, TrackingThatFindsNoWindowRecordsTheChosenWindowFittedIntoTheFrame) {
+    using namespace std::chrono_literals;
+    test::PrivateSessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon does not start";
+    QDBusConnection service = bus.connect(QStringLiteral("portal"));
+    test::FakeScreenCastPortal portal(service);
+    // A red window, wider than high at first.
+    test::PipeWireVideoSource window(400, 300, 0x00FF0000);
+    const std::uint32_t node = window.waitForNode(5s);
+    ASSERT_NE(node, 0u) << "no PipeWire video node";
+    portal.sourceTypes = 1 | 2;
+    portal.streamNode = node;
+    portal.streamProperties = {{QStringLiteral("source_type"), 2u},
+                               {QStringLiteral("title"), QStringLiteral("Meet - abc-defg-hij - Google Chrome")}};
+    portal.pipeWireSocket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/pipewire-0");
+    service.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+
+    const QByteArray sessionBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+    QProcess* recorder = startRecording();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", sessionBus);
+    ASSERT_EQ(portal.selected.value(QStringLiteral("types")).toUInt(), 2u) << log();
+    ASSERT_EQ(recordings().size(), 1) << log();
+    EXPECT_TRUE(recordings()[0].startsWith("Google Meeting_")) << recordings()[0].toStdString();
+
+    // Resized to higher than wide while the recording runs.
+    window.resize(300, 600);
+    ASSERT_TRUE(waitFor([&] { return window.framesAtAskedSize() >= 60; }, 10000)) << "the resize is not taken";
+    endSession(*recorder);
+
+    // The frame is wider than the window: black at both sides, the window's
+    // colour between (the columns at the window's edges are mixed).
+    const QByteArray picture = lastPicture(home.filePath("Videos/Talvora Recordings/" + recordings()[0]));
+    ASSERT_EQ(picture.size(), kSmallWidth * kSmallHeight * 3) << log();
+    for (int y = 0; y < kSmallHeight; ++y) {
+        for (int x : {0, 1, 3, 4, 6, 7}) {
+            const auto [r, g, b] = pixelAt(picture, x, y);
+            const bool bar = x < 2 || x > 5;
+            EXPECT_TRUE(bar ? r < 40 && g < 40 && b < 40 : r > 150 && g < 60 && b < 60)
+                << x << "," << y << ": " << r << " " << g << " " << b;
         }
     }
 }
