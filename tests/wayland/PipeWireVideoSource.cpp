@@ -65,6 +65,8 @@ PipeWireVideoSource::PipeWireVideoSource(int width, int height, std::uint32_t bg
 PipeWireVideoSource::~PipeWireVideoSource() {
     if (!loop_) return;
     pw_thread_loop_stop(loop_.get());
+    // Its last callbacks still see the stream: reset() would hide it first.
+    if (stream_) pw_stream_disconnect(stream_.get());
     stream_.reset();
     if (timer_) pw_loop_destroy_source(pw_thread_loop_get_loop(loop_.get()), timer_);
 }

@@ -78,7 +78,7 @@ void PortalScreenSource::ask(bool withToken) {
     options.embedCursor = embedCursor_ && embedCursor_();
     if (asked == ScreenChoice::Window && windowOffered) {
         options.sourceTypes = ScreenCastPortal::kWindow;
-        options.persist = false;
+        options.keepWindowChoice = false;
     } else if (withToken) {
         options.restoreToken = QString::fromStdString(readToken());
     }

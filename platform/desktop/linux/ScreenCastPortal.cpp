@@ -127,7 +127,8 @@ void ScreenCastPortal::selectSources() {
     const std::uint32_t cursor = options_.embedCursor ? kCursorEmbedded : kCursorHidden;
     // A mode the portal does not offer fails the request: leave it to the portal.
     if (cursorModes_ & cursor) choices.insert(QStringLiteral("cursor_mode"), cursor);
-    if (version_ >= kRestoreVersion && options_.persist) {
+    // A portal without windows gives a monitor, whose choice is kept.
+    if (version_ >= kRestoreVersion && (options_.keepWindowChoice || (types & kWindow) == 0)) {
         choices.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
         if (!options_.restoreToken.isEmpty()) choices.insert(QStringLiteral("restore_token"), options_.restoreToken);
     }

@@ -59,7 +59,7 @@ public:
         std::uint32_t sourceTypes = kMonitor;  // asked for where the portal offers them
         bool embedCursor = false;              // the cursor drawn into the pictures, else hidden
         QString restoreToken;                  // of an earlier session: no new choice
-        bool persist = true;                   // a restore token is wanted for the choice
+        bool keepWindowChoice = true;          // false: a window's choice gets no restore token
     };
 
     explicit ScreenCastPortal(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
