@@ -1,10 +1,10 @@
 #include <QDBusConnection>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "FakeScreenCastPortal.h"
+#include "PrivateBus.h"
 #include "platform/desktop/linux/ScreenCastPortal.h"
 #include "tests/desktop/DesktopWait.h"
 
@@ -18,25 +18,12 @@ using Outcome = ScreenCastResult::Outcome;
 class ScreenCastPortalTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        bus_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                   QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1"),
-                                                   QStringLiteral("--address=unix:tmpdir=/tmp")});
-        ASSERT_TRUE(bus_.waitForReadyRead(5000)) << "dbus-daemon does not start";
-        const QString address = QString::fromUtf8(bus_.readLine()).trimmed();
-        service_ = QDBusConnection::connectToBus(address, QStringLiteral("portal"));
-        client_ = QDBusConnection::connectToBus(address, QStringLiteral("client"));
+        ASSERT_TRUE(bus_.start()) << "dbus-daemon does not start";
+        service_ = bus_.connect(QStringLiteral("portal"));
+        client_ = bus_.connect(QStringLiteral("client"));
         ASSERT_TRUE(service_.isConnected() && client_.isConnected());
         fake_ = std::make_unique<talvora::test::FakeScreenCastPortal>(service_);
-        service_.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), fake_.get(),
-                                QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
-        ASSERT_TRUE(service_.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
-    }
-
-    void TearDown() override {
-        QDBusConnection::disconnectFromBus(QStringLiteral("client"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
-        bus_.kill();
-        bus_.waitForFinished();
+        ASSERT_TRUE(fake_->serve());
     }
 
     static const ScreenCastResult& ask(ScreenCastPortal& portal, const ScreenCastPortal::Options& options) {
@@ -48,7 +35,7 @@ protected:
         return portal.result();
     }
 
-    QProcess bus_;
+    talvora::test::PrivateBus bus_;
     QDBusConnection service_{QString()};
     QDBusConnection client_{QString()};
     std::unique_ptr<talvora::test::FakeScreenCastPortal> fake_;

@@ -24,8 +24,7 @@ protected:
     // The recorder window shown and its start-up boxes answered: the one
     // titled "Talvora" that is not the 1 x 1 frame.
     bool waitForRecorderWindow(const QString& logName = "recorder.log") {
-        return waitFor([&] { return recorderWindowShown() && log(logName).find("Screen resolution") != std::string::npos; },
-                       20000);
+        return waitFor([&] { return recorderWindowShown() && logged("Screen resolution", logName); }, 20000);
     }
     bool recorderWindowShown() {
         answerMessageBoxes();

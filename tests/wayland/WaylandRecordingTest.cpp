@@ -83,9 +83,9 @@ QByteArray smallPicture(const QStringList& input, const QString& crop = {}) {
     // In RGB: scaled in 4:2:0, each colour would bleed into its neighbours.
     const QString scale = QString("format=rgb24,scale=%1:%2").arg(kSmallWidth).arg(kSmallHeight);
     QProcess decode;
+    const QString filter = crop.isEmpty() ? scale : "crop=" + crop + "," + scale;
     decode.start("ffmpeg", QStringList{"-v", "error"} + input +
-                               QStringList{"-frames:v", "1", "-vf", crop.isEmpty() ? scale : "crop=" + crop + "," + scale,
-                                           "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+                               QStringList{"-frames:v", "1", "-vf", filter, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
     decode.waitForFinished(30000);
     return decode.readAllStandardOutput();
 }
@@ -129,7 +129,8 @@ TEST_F(WaylandRecordingTest, TheMeetingWindowOnXWaylandIsTrackedAndRecordedWithI
     startMeetingAndTone();
     qunsetenv("SDL_VIDEODRIVER");
     ASSERT_TRUE(waitFor([&] { return windows.isVisible(windows.find("Zoom Meeting")); }, 10000));
-    ASSERT_EQ(sway("[title=\"^Zoom Meeting$\"] floating enable, border none, resize set 640 480, move absolute position 200 100"),
+    ASSERT_EQ(sway("[title=\"^Zoom Meeting$\"] floating enable, border none, resize set 640 480, "
+                   "move absolute position 200 100"),
               0);
     const platform::Rect placed = test::settled([&] { return windows.rect(windows.find("Zoom Meeting")); }, 500);
     ASSERT_EQ(placed, (platform::Rect{200, 100, 840, 580}));
@@ -187,9 +188,8 @@ TEST_F(WaylandRecordingTest, TheDesktopEndingTheShareStopsTheRecordingAndKeepsIt
     // The portal's backend ends, and with it the stream it shares.
     portalStopped = desktop("stop-portal") == 0;
     ASSERT_TRUE(portalStopped);
-    ASSERT_TRUE(waitFor([&] { return logged("The desktop stopped the screen recording. The recording made so far is saved."); },
-                        15000))
-        << log();
+    const std::string told = "The desktop stopped the screen recording. The recording made so far is saved.";
+    ASSERT_TRUE(waitFor([&] { return logged(told); }, 15000)) << log();
     EXPECT_TRUE(waitFor([&] { return recorderWindowShown(); }, 10000));
     // Finished: its header holds the duration, and it decodes to its end.
     const double duration = run("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0",
