@@ -86,5 +86,20 @@ TEST_F(PortalConsentTest, TheRestoreTokenOfAGrantIsPassedByTheNextRecorder) {
     EXPECT_EQ(portal->selected.value("restore_token").toString(), "token-2");
 }
 
+TEST_F(PortalConsentTest, WithoutAPortalTheUserIsToldWhatToInstall) {
+    startRecorderOnBus("recorder.log");
+    ASSERT_TRUE(startTold("The desktop offers no screen sharing (")) << log();
+    EXPECT_TRUE(logged("Install xdg-desktop-portal"));
+    expectNothingRecorded();
+}
+
+TEST_F(PortalConsentTest, ARemoteThatLeadsToNoPipeWireIsToldAsSuch) {
+    // The fake grants a monitor whose remote is not a PipeWire connection.
+    servePortal();
+    startRecorderOnBus("recorder.log");
+    ASSERT_TRUE(startTold("PipeWire, which carries the desktop's screen, is not running (")) << log();
+    expectNothingRecorded();
+}
+
 }  // namespace
 }  // namespace talvora

@@ -78,6 +78,10 @@ void PortalScreenSource::onPortalFinished(bool tokenUsed) {
         settle(nullptr, ScreenError::Refused, "the request was cancelled");
         return;
     }
+    if (result.outcome == Outcome::Unavailable) {
+        settle(nullptr, ScreenError::NoPortal, result.error.toStdString());
+        return;
+    }
     if (result.outcome != Outcome::Granted) {
         if (tokenUsed) {
             // The desktop no longer takes the token: forgotten, and the user
