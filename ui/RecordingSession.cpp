@@ -76,6 +76,16 @@ std::string screenRefusalText(const platform::ScreenSource& screen) {
         case platform::ScreenError::Refused:
             return platform::format("The desktop refused the screen recording (%s). Nothing was recorded.",
                                     why.c_str());
+        case platform::ScreenError::NoPortal:
+            return platform::format(
+                "The desktop offers no screen sharing (%s). Install xdg-desktop-portal and the portal of your "
+                "desktop (xdg-desktop-portal-gnome, -kde or -wlr). Nothing was recorded.",
+                why.c_str());
+        case platform::ScreenError::NoPipeWire:
+            return platform::format(
+                "The screen cannot be recorded: PipeWire, which carries the desktop's screen, is not running (%s). "
+                "Nothing was recorded.",
+                why.c_str());
         default:
             return platform::format("The screen cannot be recorded (%s). Nothing was recorded.", why.c_str());
     }

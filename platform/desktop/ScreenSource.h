@@ -19,6 +19,8 @@ enum class ScreenError {
     ReadFailed,      // a read of the screen failed
     Refused,         // the user or the desktop did not allow the screen to be shared
     EndedByDesktop,  // the desktop stopped sharing the screen
+    NoPortal,        // the desktop offers no screen-cast portal
+    NoPipeWire,      // the portal's PipeWire connection does not reach a PipeWire server
 };
 
 // A frame being filled, in the pipeline's layout: packed BGRX (4 bytes a

@@ -65,6 +65,11 @@ FakeScreenCastPortal::FakeScreenCastPortal(const QDBusConnection& bus)
                        {QStringLiteral("source_type"), 1u}},
       bus_(bus) {}
 
+bool FakeScreenCastPortal::serve() {
+    return bus_.registerObject(kPath, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) &&
+           bus_.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+}
+
 QString FakeScreenCastPortal::senderPart(const QDBusMessage& message) {
     QString sender = message.service().mid(1);
     return sender.replace(QLatin1Char('.'), QLatin1Char('_'));

@@ -14,7 +14,8 @@
 namespace talvora::test {
 
 // The ScreenCast portal on a private bus, answering each request as told:
-// its Response is sent before the method's reply, as a fast portal may.
+// its Response is sent before the method's reply, as a fast portal may. It
+// grants a monitor whose PipeWire remote leads nowhere (/dev/null).
 class FakeScreenCastPortal : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.ScreenCast")
@@ -24,6 +25,8 @@ class FakeScreenCastPortal : public QObject {
 
 public:
     explicit FakeScreenCastPortal(const QDBusConnection& bus);
+    // Takes the portal's name and object on the bus; false when taken.
+    bool serve();
 
     uint availableSourceTypes() const { return sourceTypes; }
     uint availableCursorModes() const { return 1 | 2; }

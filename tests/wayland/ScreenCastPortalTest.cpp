@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "FakeScreenCastPortal.h"
-#include "PrivateSessionBus.h"
+#include "PrivateBus.h"
 #include "platform/desktop/linux/ScreenCastPortal.h"
 #include "tests/desktop/DesktopWait.h"
 
@@ -18,14 +18,12 @@ using Outcome = ScreenCastResult::Outcome;
 class ScreenCastPortalTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(bus_.address().isEmpty()) << "dbus-daemon does not start";
+        ASSERT_TRUE(bus_.start()) << "dbus-daemon does not start";
         service_ = bus_.connect(QStringLiteral("portal"));
         client_ = bus_.connect(QStringLiteral("client"));
         ASSERT_TRUE(service_.isConnected() && client_.isConnected());
         fake_ = std::make_unique<talvora::test::FakeScreenCastPortal>(service_);
-        service_.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), fake_.get(),
-                                QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
-        ASSERT_TRUE(service_.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+        ASSERT_TRUE(fake_->serve());
     }
 
     static const ScreenCastResult& ask(ScreenCastPortal& portal, const ScreenCastPortal::Options& options) {
@@ -37,7 +35,7 @@ protected:
         return portal.result();
     }
 
-    talvora::test::PrivateSessionBus bus_;
+    talvora::test::PrivateBus bus_;
     QDBusConnection service_{QString()};
     QDBusConnection client_{QString()};
     std::unique_ptr<talvora::test::FakeScreenCastPortal> fake_;

@@ -69,6 +69,7 @@ PipeWireScreenStream::~PipeWireScreenStream() {
 bool PipeWireScreenStream::connect(int remoteFd) {
     static constexpr pw_core_events coreEvents{
         .version = PW_VERSION_CORE_EVENTS,
+        .info = &PipeWireScreenStream::onCoreInfo,
         .error = &PipeWireScreenStream::onCoreError,
     };
     static constexpr pw_registry_events registryEvents{
@@ -89,9 +90,10 @@ bool PipeWireScreenStream::connect(int remoteFd) {
     }
     core_.reset(pw_context_connect_fd(context_.get(), fd, nullptr, 0));
     if (!core_) {
-        fail(State::Failed, std::string("cannot connect to PipeWire: ") + std::strerror(errno));
+        fail(State::Unreachable, std::string("cannot connect to PipeWire: ") + std::strerror(errno));
         return false;
     }
+    connected_ = true;
     pw_core_add_listener(core_.get(), &coreListener_, &coreEvents, this);
     // The node's removal is how a shared stream ends from the desktop's side.
     registry_.reset(pw_core_get_registry(core_.get(), PW_VERSION_REGISTRY, 0));
@@ -169,11 +171,18 @@ void PipeWireScreenStream::fail(State state, std::string why) {
     {
         std::lock_guard lock(mutex_);
         const State now = state_;
-        if (now == State::Ended || now == State::Failed) return;  // the first reason stands
+        // The first reason stands.
+        if (now == State::Ended || now == State::Failed || now == State::Unreachable) return;
         error_ = std::move(why);
         state_ = state;
     }
     changed_.notify_all();
+}
+
+void PipeWireScreenStream::failRemote(State state, std::string why) {
+    // A remote that never answered leads to no PipeWire: no share ended there.
+    if (connected_ && !answered_) fail(State::Unreachable, "PipeWire does not answer: " + why);
+    else fail(state, std::move(why));
 }
 
 void PipeWireScreenStream::onStateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
@@ -185,10 +194,10 @@ void PipeWireScreenStream::onStateChanged(void* data, pw_stream_state, pw_stream
             break;
         }
         case PW_STREAM_STATE_ERROR:
-            self->fail(State::Failed, error ? error : "stream error");
+            self->failRemote(State::Failed, error ? error : "stream error");
             break;
         case PW_STREAM_STATE_UNCONNECTED:
-            self->fail(State::Ended, "the stream was disconnected");
+            self->failRemote(State::Ended, "the stream was disconnected");
             break;
         default:
             break;
@@ -275,10 +284,14 @@ void PipeWireScreenStream::takeFrame(const spa_buffer& buffer) {
     changed_.notify_all();
 }
 
+void PipeWireScreenStream::onCoreInfo(void* data, const pw_core_info*) {
+    static_cast<PipeWireScreenStream*>(data)->answered_ = true;
+}
+
 void PipeWireScreenStream::onCoreError(void* data, std::uint32_t id, int, int res, const char* message) {
     auto* self = static_cast<PipeWireScreenStream*>(data);
     if (id != PW_ID_CORE) return;
-    self->fail(res == -EPIPE ? State::Ended : State::Failed,
+    self->failRemote(res == -EPIPE ? State::Ended : State::Failed,
                std::string("PipeWire: ") + (message ? message : spa_strerror(res)));
 }
 

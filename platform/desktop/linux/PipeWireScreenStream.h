@@ -23,11 +23,12 @@ namespace platform {
 // frame in BGRx (cropped where the buffer's crop metadata says so, at
 // whatever size the stream has now). PipeWire runs on a thread loop of its
 // own; any thread may read the newest frame. The desktop may end the stream
-// at any time (the user stops sharing): state() becomes Ended. Knows nothing
-// of D-Bus.
+// at any time (the user stops sharing): state() becomes Ended. A connection
+// that ends before PipeWire has answered makes it Unreachable: no PipeWire
+// server behind the remote. Knows nothing of D-Bus.
 class PipeWireScreenStream {
 public:
-    enum class State { Connecting, Streaming, Ended, Failed };
+    enum class State { Connecting, Streaming, Ended, Failed, Unreachable };
     struct Size {
         int width = 0;
         int height = 0;
@@ -80,10 +81,13 @@ private:
 
     bool connect(int remoteFd);
     void fail(State state, std::string why);
+    // A failure of the connection or the stream, seen on PipeWire's thread.
+    void failRemote(State state, std::string why);
     // PipeWire's callbacks, on its thread.
     static void onStateChanged(void* self, pw_stream_state old, pw_stream_state state, const char* error);
     static void onParamChanged(void* self, std::uint32_t id, const spa_pod* param);
     static void onProcess(void* self);
+    static void onCoreInfo(void* self, const pw_core_info* info);
     static void onCoreError(void* self, std::uint32_t id, int seq, int res, const char* message);
     static void onGlobalRemoved(void* self, std::uint32_t id);
     void takeFrame(const spa_buffer& buffer);
@@ -100,6 +104,8 @@ private:
     spa_hook streamListener_{};
 
     std::atomic<State> state_{State::Connecting};
+    std::atomic<bool> connected_{false};  // the remote taken; answered_ once PipeWire spoke through it
+    std::atomic<bool> answered_{false};
     spa_video_info_raw format_{};  // PipeWire's thread only
     std::vector<std::uint8_t> spare_;  // the next frame, filled on PipeWire's thread
 

@@ -12,6 +12,7 @@ ScreenError PortalGrant::state() const {
     switch (stream->state()) {
         case PipeWireScreenStream::State::Ended: return ScreenError::EndedByDesktop;
         case PipeWireScreenStream::State::Failed: return ScreenError::ReadFailed;
+        case PipeWireScreenStream::State::Unreachable: return ScreenError::NoPipeWire;
         default: return ScreenError::None;
     }
 }

@@ -26,7 +26,8 @@ struct PortalGrant {
     std::atomic<bool> closed{false};
 
     // None while pictures come; EndedByDesktop once the desktop stopped
-    // sharing, ReadFailed when the stream broke.
+    // sharing, ReadFailed when the stream broke, NoPipeWire when the remote
+    // led to no PipeWire server.
     ScreenError state() const;
     std::string error() const;
 };

@@ -95,6 +95,10 @@ void PortalScreenSource::onPortalFinished(ScreenChoice asked, bool tokenUsed) {
         settle(nullptr, ScreenError::Refused, "the request was cancelled");
         return;
     }
+    if (result.outcome == Outcome::Unavailable) {
+        settle(nullptr, ScreenError::NoPortal, result.error.toStdString());
+        return;
+    }
     if (result.outcome != Outcome::Granted) {
         if (tokenUsed) {
             // The desktop no longer takes the token: forgotten, and the user
@@ -108,8 +112,11 @@ void PortalScreenSource::onPortalFinished(ScreenChoice asked, bool tokenUsed) {
     }
     // One source is asked for: the first stream is the one chosen.
     const ScreenCastStream& chosen = result.streams.front();
-    const bool window = chosen.sourceType != 0 ? chosen.sourceType == ScreenCastPortal::kWindow
-                                               : result.selectedTypes == ScreenCastPortal::kWindow;
+    // What was asked decides; the stream's own type only where both were
+    // (the wlroots portal calls its monitors windows).
+    const std::uint32_t selected = result.selectedTypes;
+    const bool window = selected == ScreenCastPortal::kWindow ||
+                        ((selected & ScreenCastPortal::kWindow) != 0 && chosen.sourceType == ScreenCastPortal::kWindow);
     // The token file restores a monitor; a window's choice is never kept.
     if (!window && !result.restoreToken.isEmpty()) keepToken(result.restoreToken.toStdString());
     granted_ = std::make_shared<PortalGrant>();

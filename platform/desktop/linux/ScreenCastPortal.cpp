@@ -7,6 +7,7 @@
 #include <QDBusVariant>
 #include <QEventLoop>
 #include <QRandomGenerator>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -48,6 +49,21 @@ void readPair(const QVariant& value, int& first, int& second) {
 
 QString stepName(const QString& method, const QString& why) { return method + QStringLiteral(": ") + why; }
 
+// The bus's and the portal's answers to a portal that is not there, or has
+// no ScreenCast interface (GDBus answers a property read of an unknown
+// interface with InvalidArgs).
+bool portalMissing(const QString& error) {
+    static const QStringList missing{
+        QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"),
+        QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+        QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+    };
+    return missing.contains(error);
+}
+
 }  // namespace
 
 ScreenCastPortal::ScreenCastPortal(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {}
@@ -63,7 +79,7 @@ void ScreenCastPortal::start(const Options& options) {
     if (!bus_.isConnected()) {
         // Later, so that finished() reaches a caller connecting after start().
         step_ = Step::Types;
-        QTimer::singleShot(0, this, [this] { finish(Outcome::Failed, QStringLiteral("no session bus")); });
+        QTimer::singleShot(0, this, [this] { finish(Outcome::Unavailable, QStringLiteral("no session bus")); });
         return;
     }
     readAvailableTypes();
@@ -107,7 +123,7 @@ void ScreenCastPortal::readAvailableTypes() {
         cursorModes_ = properties.value(QStringLiteral("AvailableCursorModes")).toUInt();
         version_ = properties.value(QStringLiteral("version")).toUInt();
         if (availableTypes_ == 0) {
-            finish(Outcome::Failed, QStringLiteral("the desktop offers nothing to share"));
+            finish(Outcome::Unavailable, QStringLiteral("the desktop offers nothing to share"));
             return;
         }
         createSession();
@@ -183,8 +199,13 @@ void ScreenCastPortal::watch(QDBusPendingCallWatcher* watcher, std::function<voi
                 if (step_ != step) return;  // closed meanwhile
                 const QDBusMessage reply = finished->reply();
                 if (reply.type() == QDBusMessage::ErrorMessage) {
-                    const QString method = step == Step::Types ? QStringLiteral("ScreenCast") : method_;
-                    finish(Outcome::Failed, stepName(method, reply.errorMessage()));
+                    // The first call finds out whether there is a portal at all.
+                    if (step == Step::Types) {
+                        finish(portalMissing(reply.errorName()) ? Outcome::Unavailable : Outcome::Failed,
+                               stepName(QStringLiteral("ScreenCast"), reply.errorMessage()));
+                        return;
+                    }
+                    finish(Outcome::Failed, stepName(method_, reply.errorMessage()));
                     return;
                 }
                 onReply(reply);

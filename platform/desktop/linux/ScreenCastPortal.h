@@ -30,9 +30,10 @@ struct ScreenCastStream {
 };
 
 struct ScreenCastResult {
-    enum class Outcome { Pending, Granted, Cancelled, Failed };
+    // Unavailable: no portal on the bus, or one without screen casts.
+    enum class Outcome { Pending, Granted, Cancelled, Failed, Unavailable };
     Outcome outcome = Outcome::Pending;
-    QString error;  // with Failed: which step and why
+    QString error;  // with Failed and Unavailable: which step and why
     std::vector<ScreenCastStream> streams;
     QString restoreToken;  // a new token to keep; empty when the portal gave none
     std::uint32_t offeredTypes = 0;   // the portal's AvailableSourceTypes; 0 before it was read
