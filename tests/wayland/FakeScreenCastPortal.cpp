@@ -6,7 +6,11 @@
 #include <QSize>
 
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
 
 namespace talvora::test {
 namespace {
@@ -32,15 +36,26 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, Stream& stream) {
     return argument;
 }
 
-// One monitor stream: node 42 at (1280, 0), 640 x 480. Qt sends a point
-// and a size as (ii).
-QVariant oneStream() {
+// One monitor stream. Qt sends a point and a size as (ii).
+QVariant oneStream(uint node, QPoint position, QSize size) {
     qDBusRegisterMetaType<Stream>();
     qDBusRegisterMetaType<QList<Stream>>();
-    const QVariantMap properties{{QStringLiteral("position"), QPoint(1280, 0)},
-                                 {QStringLiteral("size"), QSize(640, 480)},
+    const QVariantMap properties{{QStringLiteral("position"), position},
+                                 {QStringLiteral("size"), size},
                                  {QStringLiteral("source_type"), 1u}};
-    return QVariant::fromValue(QList<Stream>{{42, properties}});
+    return QVariant::fromValue(QList<Stream>{{node, properties}});
+}
+
+// A new connection to the PipeWire socket at `path`; -1 when it fails.
+int connectTo(const QString& path) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = path.toLocal8Bit();
+    std::strncpy(address.sun_path, name.constData(), sizeof address.sun_path - 1);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return fd;
+    if (fd >= 0) close(fd);
+    return -1;
 }
 
 }  // namespace
@@ -80,12 +95,12 @@ QDBusObjectPath FakeScreenCastPortal::SelectSources(const QDBusObjectPath&, cons
 QDBusObjectPath FakeScreenCastPortal::Start(const QDBusObjectPath&, const QString&, const QVariantMap& options,
                                             const QDBusMessage& message) {
     return respond(QStringLiteral("Start"), options, message,
-                   {{QStringLiteral("streams"), oneStream()},
+                   {{QStringLiteral("streams"), oneStream(streamNode, streamPosition, streamSize)},
                     {QStringLiteral("restore_token"), QStringLiteral("token-2")}});
 }
 
 QDBusUnixFileDescriptor FakeScreenCastPortal::OpenPipeWireRemote(const QDBusObjectPath&, const QVariantMap&) {
-    const int fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+    const int fd = pipeWireSocket.isEmpty() ? open("/dev/null", O_RDWR | O_CLOEXEC) : connectTo(pipeWireSocket);
     QDBusUnixFileDescriptor remote(fd);  // duplicates it
     close(fd);
     return remote;

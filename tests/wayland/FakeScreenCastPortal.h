@@ -5,6 +5,8 @@
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
+#include <QPoint>
+#include <QSize>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -33,6 +35,12 @@ public:
     std::map<QString, std::uint32_t> responses;
     QVariantMap selected;  // SelectSources's options
     QStringList closedSessions;
+    // The one stream Start gives.
+    uint streamNode = 42;
+    QPoint streamPosition{1280, 0};
+    QSize streamSize{640, 480};
+    // The PipeWire socket OpenPipeWireRemote connects to; /dev/null when empty.
+    QString pipeWireSocket;
 
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message);
