@@ -3,6 +3,7 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDBusVariant>
 #include <QStringList>
@@ -86,12 +87,12 @@ PortalHotkeys::PortalHotkeys(std::map<int, Shortcut> shortcuts, Refused refused,
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
     bus_.connect(kPortalService, kPortalPath, kGlobalShortcuts, QStringLiteral("Activated"), this,
-                 SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                 SLOT(onActivated(QDBusMessage)));
 }
 
 PortalHotkeys::~PortalHotkeys() {
     bus_.disconnect(kPortalService, kPortalPath, kGlobalShortcuts, QStringLiteral("Activated"), this,
-                    SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                    SLOT(onActivated(QDBusMessage)));
     closeSession();
 }
 
@@ -122,9 +123,10 @@ void PortalHotkeys::listen(WindowId target, Handler handler) {
         handlers_.erase(target);
 }
 
-void PortalHotkeys::onActivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong,
-                                const QVariantMap&) {
-    if (session_.isEmpty() || session.path() != session_) return;  // another program's, or a closed one
+void PortalHotkeys::onActivated(const QDBusMessage& message) {
+    const QString session = qdbus_cast<QDBusObjectPath>(message.arguments().value(0)).path();
+    const QString shortcut = message.arguments().value(1).toString();
+    if (session_.isEmpty() || session != session_) return;  // another program's, or a closed one
     for (const auto& [id, registration] : bound_) {
         if (nameOf(id) != shortcut) continue;
         const auto handler = handlers_.find(registration.target);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusObjectPath>
+#include <QDBusMessage>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -53,8 +53,9 @@ public:
     void listen(WindowId target, Handler handler) override;
 
 private slots:
-    void onActivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong timestamp,
-                     const QVariantMap& options);
+    // Activated(o session_handle, s shortcut_id, t timestamp, a{sv} options);
+    // read from the message, as Qt does not connect a typed slot to it.
+    void onActivated(const QDBusMessage& message);
 
 private:
     struct Registration {
