@@ -26,7 +26,10 @@ MainWindow::MainWindow(AppContext& ctx, SettingsStore& store, RecorderServices s
     : QWidget(nullptr), ctx_(ctx), store_(store), services_(services) {
     setWindowTitle("Talvora");
     // Far off the screen and never shown; winId() makes it a real window.
+    // Its fixed size lets a tiling window manager, which does not minimise
+    // it, float it rather than give it the screen.
     setGeometry(-32000, -32000, 1, 1);
+    setFixedSize(1, 1);
     winId();
     // "screen capture message" is answered and otherwise ignored.
     ctx_.platform.messages.listen(static_cast<platform::WindowId>(winId()),
