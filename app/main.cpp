@@ -2,6 +2,7 @@
 // runs the application object.
 #include <QApplication>
 #include <QDBusConnection>
+#include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -222,8 +223,17 @@ int main(int argc, char** argv) {
                                     frame->rebuildRecorderWindow(percent);
                             }});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
-    if (wayland && !portalHotkeys)
-        if (talvora::WinDlg* w = recorder()) w->showStatus("Hotkeys work only while an X11 window has the focus");
+    // Said once, when the recorder window has come with the frame's first tick.
+    QTimer hotkeysNote;
+    if (wayland && !portalHotkeys) {
+        QObject::connect(&hotkeysNote, &QTimer::timeout, [&recorder, &hotkeysNote] {
+            if (talvora::WinDlg* w = recorder()) {
+                hotkeysNote.stop();
+                w->showStatus("Hotkeys work only while an X11 window has the focus");
+            }
+        });
+        hotkeysNote.start(200);
+    }
     // A screen the user chose before is taken again without asking, so that
     // the preview shows it; otherwise the first recording asks.
     if (wayland && !tokenFile.empty() && std::filesystem::exists(tokenFile)) screenSource->prepare({});
