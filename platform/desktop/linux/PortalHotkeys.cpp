@@ -84,6 +84,7 @@ bool PortalHotkeys::offered(const QDBusConnection& bus, int timeout_ms) {
 
 PortalHotkeys::PortalHotkeys(std::map<int, Shortcut> shortcuts, Refused refused, QDBusConnection bus)
     : bus_(std::move(bus)), shortcuts_(std::move(shortcuts)), refused_(std::move(refused)) {
+    if (!refused_) refused_ = [](const QString&) {};
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
     bus_.connect(kPortalService, kPortalPath, kGlobalShortcuts, QStringLiteral("Activated"), this,
@@ -194,11 +195,16 @@ void PortalHotkeys::bind(const QString& session) {
         [this](uint response, const QVariantMap& results) {
             if (response != 0) {
                 refused_(QStringLiteral("BindShortcuts: the desktop refused (%1)").arg(response));
+                closeSession();  // the next registration asks again
                 return;
             }
             checkBound(results);
         },
-        [this](const QString& error) { refused_(QStringLiteral("BindShortcuts: ") + error); }, this);
+        [this](const QString& error) {
+            refused_(QStringLiteral("BindShortcuts: ") + error);
+            closeSession();
+        },
+        this);
 }
 
 void PortalHotkeys::checkBound(const QVariantMap& results) {
