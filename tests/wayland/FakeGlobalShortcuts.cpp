@@ -50,7 +50,7 @@ void FakeGlobalShortcuts::activate(const QString& name) {
 QDBusObjectPath FakeGlobalShortcuts::CreateSession(const QVariantMap& options, const QDBusMessage& message) {
     const QString session =
         portalPath(QStringLiteral("session"), message, options.value(QStringLiteral("session_handle_token")).toString());
-    return respond(options, message, {{QStringLiteral("session_handle"), session}});
+    return respond(options, message, 0, {{QStringLiteral("session_handle"), session}});
 }
 
 QDBusObjectPath FakeGlobalShortcuts::BindShortcuts(const QDBusObjectPath& session,
@@ -61,17 +61,17 @@ QDBusObjectPath FakeGlobalShortcuts::BindShortcuts(const QDBusObjectPath& sessio
         binding.triggers[shortcut.name] = shortcut.properties.value(QStringLiteral("preferred_trigger")).toString();
     bindings.push_back(binding);
     // Every shortcut bound as asked; the list is left out, as some portals do.
-    return respond(options, message, {});
+    return respond(options, message, bindResponse, {});
 }
 
 // The Response goes out before the method's reply, as a fast portal's may.
 QDBusObjectPath FakeGlobalShortcuts::respond(const QVariantMap& options, const QDBusMessage& message,
-                                             const QVariantMap& results) {
+                                             std::uint32_t code, const QVariantMap& results) {
     const QString path =
         portalPath(QStringLiteral("request"), message, options.value(QStringLiteral("handle_token")).toString());
     auto response = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"),
                                                QStringLiteral("Response"));
-    response << 0u << results;
+    response << code << results;
     bus_.send(response);
     return QDBusObjectPath(path);
 }

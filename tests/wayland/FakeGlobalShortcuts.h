@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -39,6 +40,7 @@ public:
         std::map<QString, QString> triggers;
     };
     std::vector<Binding> bindings;
+    std::uint32_t bindResponse = 0;  // BindShortcuts's response code
 
     // A press of the shortcut `name` of the last bound session.
     void activate(const QString& name);
@@ -49,7 +51,8 @@ public slots:
                                   const QString& parent, const QVariantMap& options, const QDBusMessage& message);
 
 private:
-    QDBusObjectPath respond(const QVariantMap& options, const QDBusMessage& message, const QVariantMap& results);
+    QDBusObjectPath respond(const QVariantMap& options, const QDBusMessage& message, std::uint32_t code,
+                            const QVariantMap& results);
 
     QDBusConnection bus_;
 };
