@@ -22,11 +22,21 @@
 
 namespace talvora {
 
+namespace {
+
+// How long the window manager has to minimise the frame.
+constexpr int kMinimiseAnswerMs = 2000;
+
+}  // namespace
+
 MainWindow::MainWindow(AppContext& ctx, SettingsStore& store, RecorderServices services)
     : QWidget(nullptr), ctx_(ctx), store_(store), services_(services) {
     setWindowTitle("Talvora");
     // Far off the screen and never shown; winId() makes it a real window.
+    // Its fixed size lets a tiling window manager, which does not minimise
+    // it, float it rather than give it the screen.
     setGeometry(-32000, -32000, 1, 1);
+    setFixedSize(1, 1);
     winId();
     // "screen capture message" is answered and otherwise ignored.
     ctx_.platform.messages.listen(static_cast<platform::WindowId>(winId()),
@@ -68,6 +78,12 @@ void MainWindow::firstTick() {
 
 void MainWindow::showInTaskbar() {
     showMinimized();
+    // A window manager that cannot minimise (a tiling one) leaves the frame
+    // on the screen, where recordings would show it; such a desktop has no
+    // taskbar for it either.
+    QTimer::singleShot(kMinimiseAnswerMs, this, [this] {
+        if (ctx_.platform.windows.isVisible(static_cast<platform::WindowId>(winId()))) hide();
+    });
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
     tray_ = new QSystemTrayIcon(QIcon(":/pictures/mic_on1"), this);
     tray_->setToolTip("Talvora");

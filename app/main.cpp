@@ -1,8 +1,11 @@
 // The recorder program: wires the Linux backends into the platform layer and
 // runs the application object.
 #include <QApplication>
+#include <QDBusConnection>
+#include <QTimer>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +30,7 @@
 #include "platform/core/linux/TerminationSignals.h"
 #include "platform/core/linux/TraceLog.h"
 #include "platform/desktop/linux/DbusNotifications.h"
+#include "platform/desktop/linux/PortalHotkeys.h"
 #include "platform/desktop/linux/X11Display.h"
 #include "platform/desktop/linux/X11Hotkeys.h"
 #include "platform/desktop/linux/X11Session.h"
@@ -52,6 +56,7 @@
 #include "platform/shell/linux/UnrtfRichText.h"
 #include "platform/shell/linux/XdgFolders.h"
 #include "targets/RegionMarker.h"
+#include "ui/HotkeyRegistration.h"
 #include "ui/RecorderMarkingHost.h"
 #include "ui/SettingsDialogs.h"
 
@@ -60,8 +65,20 @@ namespace {
 // Where the portal's restore token is kept, beside the settings file.
 constexpr const char* kTokenFile = "Screen Cast Token";
 
+// How long the start waits for the portal to say whether it offers global
+// shortcuts; one that is not running is started by the bus first.
+constexpr int kShortcutsAnswerMs = 5000;
+
 bool waylandSession() {
     return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
+}
+
+// The recorder's hotkeys as the desktop lists them.
+std::map<int, platform::PortalHotkeys::Shortcut> hotkeyShortcuts() {
+    using talvora::HotkeyRegistration;
+    return {{HotkeyRegistration::kStartStop, {"start-stop", "Start or stop recording"}},
+            {HotkeyRegistration::kPause, {"pause", "Pause or resume recording"}},
+            {HotkeyRegistration::kMute, {"mute", "Mute or unmute the microphone"}}};
 }
 
 }  // namespace
@@ -141,7 +158,6 @@ int main(int argc, char** argv) {
 
     talvora::SettingsStore store(ctx);
     platform::QtPropertyPages propertyPages;
-    platform::X11Hotkeys hotkeys;
     // The marking, the conversions and the browser are made before the
     // recorder window they report to; it is looked up each time, as it may be
     // rebuilt.
@@ -150,6 +166,18 @@ int main(int argc, char** argv) {
         const talvora::MainWindow* frame = application != nullptr ? application->mainWindow() : nullptr;
         return frame != nullptr ? frame->recorderWindow() : nullptr;
     };
+    // X11 key grabs see the keys only while an X11 window has the focus; on
+    // a Wayland desktop the portal's global shortcuts see them everywhere.
+    const bool portalHotkeys =
+        wayland && platform::PortalHotkeys::offered(QDBusConnection::sessionBus(), kShortcutsAnswerMs);
+    std::unique_ptr<platform::Hotkeys> hotkeys;
+    if (portalHotkeys)
+        hotkeys = std::make_unique<platform::PortalHotkeys>(hotkeyShortcuts(), [&recorder](const QString& why) {
+            if (talvora::WinDlg* w = recorder())
+                w->showStatus("The desktop did not take the hotkeys (" + why.toStdString() + ")");
+        });
+    else
+        hotkeys = std::make_unique<platform::X11Hotkeys>();
     talvora::RecorderMarkingHost markingHost(recorder);
     platform::ScreenSourceCopy screenCopy(*screenSource);
     talvora::RegionMarker marking(ctx, store, markingHost, screenCopy);
@@ -181,7 +209,7 @@ int main(int argc, char** argv) {
         return writing ? w->tracker().recordingPath() : std::string();
     });
 
-    talvora::RecorderServices recorderServices{filterRegistry, propertyPages, hotkeys, audioSystem};
+    talvora::RecorderServices recorderServices{filterRegistry, propertyPages, *hotkeys, audioSystem};
     recorderServices.screen = screenSource.get();
     recorderServices.windows.marking = &marking;
     recorderServices.windows.browser = &browser;
@@ -195,6 +223,17 @@ int main(int argc, char** argv) {
                                     frame->rebuildRecorderWindow(percent);
                             }});
     if (!replicast.initInstance(std::vector<std::string>(argv + 1, argv + argc))) return 0;
+    // Said once, when the recorder window has come with the frame's first tick.
+    QTimer hotkeysNote;
+    if (wayland && !portalHotkeys) {
+        QObject::connect(&hotkeysNote, &QTimer::timeout, [&recorder, &hotkeysNote] {
+            if (talvora::WinDlg* w = recorder()) {
+                hotkeysNote.stop();
+                w->showStatus("Hotkeys work only while an X11 window has the focus");
+            }
+        });
+        hotkeysNote.start(200);
+    }
     // A screen the user chose before is taken again without asking, so that
     // the preview shows it; otherwise the first recording asks.
     if (wayland && !tokenFile.empty() && std::filesystem::exists(tokenFile)) screenSource->prepare({});

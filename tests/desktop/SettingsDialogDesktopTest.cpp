@@ -10,11 +10,14 @@
 
 #include "DesktopWait.h"
 #include "FreshInstallation.h"
-#include "platform/desktop/DialogControls.h"
+#include "SettingsDriving.h"
 #include "platform/desktop/linux/X11Windows.h"
 
 namespace {
 
+using talvora::test::clickDialog;
+using talvora::test::openSettings;
+using talvora::test::visibleWindow;
 using talvora::test::waitFor;
 
 std::string readFile(const QString& path) {
@@ -31,15 +34,6 @@ void answerMessageBoxes() {
                                    "xdotool windowactivate --sync $w key --window $w Return; done; xdotool keyup Return"});
 }
 
-// The visible top-level window of that exact title, 0 when none.
-platform::WindowId visibleWindow(const char* title) {
-    QProcess search;
-    search.start("xdotool", {"search", "--onlyvisible", "--name", QString("^%1$").arg(title)});
-    search.waitForFinished(5000);
-    const QStringList ids = QString(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    return ids.isEmpty() ? 0 : ids.last().toULong();
-}
-
 class SettingsDialogDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,25 +44,6 @@ protected:
         recorder.kill();
         recorder.waitForFinished(3000);
         waitFor([&] { return windows.find("Silence") == 0; }, 5000);
-    }
-
-    // Clicks at a point of a dialog's client area given in dialog units,
-    // `barHeight` pixels below its top (the menu bar).
-    void clickDialog(platform::WindowId dialog, int xDlu, int yDlu, int barHeight = 0) {
-        xdotool({"mousemove", "--window", QString::number(dialog), QString::number(platform::dluX(xDlu)),
-                 QString::number(barHeight + platform::dluY(yDlu)), "click", "1"});
-        QTest::qWait(300);
-    }
-
-    platform::WindowId openSettings(platform::WindowId recorderWindow) {
-        // "&SETTINGS" is the first button below the title strip.
-        const platform::Rect r = windows.rect(recorderWindow);
-        xdotool({"mousemove", "--window", QString::number(recorderWindow), QString::number(r.width() / 8),
-                 QString::number(r.height() * 30 / 100), "click", "1"});
-        platform::WindowId dialog = 0;
-        waitFor([&] { return (dialog = visibleWindow("Settings")) != 0; }, 5000);
-        QTest::qWait(500);
-        return dialog;
     }
 
     platform::WindowId waitForRecorder() {
@@ -100,16 +75,9 @@ TEST_F(SettingsDialogDesktopTest, NewHotkeyRecordsAndNewScaleRebuildsTheRecorder
     talvora::test::confirmMicrophoneDuringFirstTicks(3000);
     const platform::Rect before = windows.rect(first);
 
-    // The start/stop edit, "ALT", the key, OK. The menu bar is about 25 pixels.
-    platform::WindowId settings = openSettings(first);
+    platform::WindowId settings = openSettings(windows, first);
     ASSERT_NE(settings, 0u);
-    constexpr int bar = 25;
-    clickDialog(settings, 140, 88, bar);
-    clickDialog(settings, 34, 143, bar);
-    clickDialog(settings, 140, 88, bar);
-    xdotool({"key", "End", "r"});
-    clickDialog(settings, 91, 293, bar);
-    ASSERT_TRUE(waitFor([&] { return visibleWindow("Settings") == 0; }, 5000)) << "OK closes the dialog";
+    ASSERT_TRUE(talvora::test::setStartStopKeyToAlt(settings, "r")) << "OK closes the dialog";
     const QString settingsFile = home.filePath(".config/Corvane Telmark 2/settings_rp_goog.ini");
     EXPECT_NE(readFile(settingsFile).find("Hotkey1: ALT+82\r\n"), std::string::npos);
 
@@ -122,8 +90,9 @@ TEST_F(SettingsDialogDesktopTest, NewHotkeyRecordsAndNewScaleRebuildsTheRecorder
     EXPECT_EQ(QDir(home.filePath("Videos/Talvora Recordings")).entryList({"*.wmv", "*.mpg"}).size(), 1);
 
     // Scale 150: the recorder window is destroyed and comes back larger.
-    settings = openSettings(first);
+    settings = openSettings(windows, first);
     ASSERT_NE(settings, 0u);
+    constexpr int bar = 25;  // the menu bar's height
     clickDialog(settings, 129, 210, bar);
     xdotool({"key", "ctrl+a", "1", "5", "0"});
     clickDialog(settings, 91, 293, bar);

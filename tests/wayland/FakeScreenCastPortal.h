@@ -5,6 +5,8 @@
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
+#include <QPoint>
+#include <QSize>
 #include <QStringList>
 #include <QVariantMap>
 

@@ -6,12 +6,13 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QEventLoop>
-#include <QRandomGenerator>
 #include <QStringList>
 #include <QTimer>
 
 #include <functional>
 #include <utility>
+
+#include "platform/desktop/linux/PortalRequest.h"
 
 namespace platform {
 
@@ -19,24 +20,17 @@ namespace {
 
 using Outcome = ScreenCastResult::Outcome;
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString& kService = kPortalService;
+const QString& kPath = kPortalPath;
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
-// A method call is answered at once (the user's choice comes later, by
-// Response); a portal that does not answer within this is not working.
-constexpr int kCallTimeoutMs = 10000;
+constexpr int kCallTimeoutMs = kPortalCallTimeoutMs;
 // ScreenCast's cursor modes and persist modes.
 constexpr std::uint32_t kCursorHidden = 1;
 constexpr std::uint32_t kCursorEmbedded = 2;
 constexpr std::uint32_t kPersistUntilRevoked = 2;
 // Restore tokens and persist modes came with version 4 of the interface.
 constexpr std::uint32_t kRestoreVersion = 4;
-
-QString newToken() {
-    return QStringLiteral("talvora_%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-}
 
 // Reads a D-Bus (ii) structure.
 void readPair(const QVariant& value, int& first, int& second) {
@@ -132,7 +126,7 @@ void ScreenCastPortal::readAvailableTypes() {
 
 void ScreenCastPortal::createSession() {
     request(Step::CreateSession, QStringLiteral("CreateSession"),
-            {QVariantMap{{QStringLiteral("session_handle_token"), newToken()}}});
+            {QVariantMap{{QStringLiteral("session_handle_token"), PortalRequest::newToken()}}});
 }
 
 void ScreenCastPortal::selectSources() {
@@ -174,21 +168,10 @@ void ScreenCastPortal::openRemote() {
 void ScreenCastPortal::request(Step step, const QString& method, QList<QVariant> arguments) {
     step_ = step;
     method_ = method;
-    const QString token = newToken();
-    QVariantMap options = arguments.takeLast().toMap();
-    options.insert(QStringLiteral("handle_token"), token);
-    arguments.append(options);
-    // The portal names the request after our unique name and the token.
-    QString sender = bus_.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    subscribeResponse(kPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token);
-    auto call = QDBusMessage::createMethodCall(kService, kPath, kScreenCast, method);
-    call.setArguments(arguments);
-    watch(new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this), [this](const QDBusMessage& reply) {
-        // Portals before version 0.9 name the request otherwise.
-        const QString path = qdbus_cast<QDBusObjectPath>(reply.arguments().value(0)).path();
-        if (!path.isEmpty() && path != requestPath_) subscribeResponse(path);
-    });
+    request_ = new PortalRequest(
+        bus_, kScreenCast, method, std::move(arguments),
+        [this](uint response, const QVariantMap& results) { onResponse(response, results); },
+        [this](const QString& error) { finish(Outcome::Failed, stepName(method_, error)); }, this);
 }
 
 void ScreenCastPortal::watch(QDBusPendingCallWatcher* watcher, std::function<void(const QDBusMessage&)> onReply) {
@@ -212,22 +195,7 @@ void ScreenCastPortal::watch(QDBusPendingCallWatcher* watcher, std::function<voi
             });
 }
 
-void ScreenCastPortal::subscribeResponse(const QString& path) {
-    unsubscribeResponse();
-    requestPath_ = path;
-    bus_.connect(kService, requestPath_, kRequest, QStringLiteral("Response"), this,
-                 SLOT(onResponse(uint, QVariantMap)));
-}
-
-void ScreenCastPortal::unsubscribeResponse() {
-    if (requestPath_.isEmpty()) return;
-    bus_.disconnect(kService, requestPath_, kRequest, QStringLiteral("Response"), this,
-                    SLOT(onResponse(uint, QVariantMap)));
-    requestPath_.clear();
-}
-
 void ScreenCastPortal::onResponse(uint response, const QVariantMap& results) {
-    unsubscribeResponse();
     if (response == 1) {
         finish(Outcome::Cancelled);
         return;
@@ -278,7 +246,7 @@ void ScreenCastPortal::onSessionClosed(const QVariantMap&) {
 
 void ScreenCastPortal::finish(ScreenCastResult::Outcome outcome, const QString& error) {
     if (step_ == Step::Done) return;
-    unsubscribeResponse();
+    if (request_) request_->cancel();
     step_ = Step::Done;
     result_.outcome = outcome;
     result_.error = error;

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVariantMap>
 
@@ -16,6 +17,8 @@ class QDBusPendingCallWatcher;
 class QDBusMessage;
 
 namespace platform {
+
+class PortalRequest;
 
 // One picture stream the desktop shares, as its portal describes it.
 struct ScreenCastStream {
@@ -86,7 +89,6 @@ signals:
     void closed();
 
 private slots:
-    void onResponse(uint response, const QVariantMap& results);
     void onSessionClosed(const QVariantMap& details);
 
 private:
@@ -97,15 +99,13 @@ private:
     void selectSources();
     void startCast();
     void openRemote();
-    // Calls METHOD of the ScreenCast interface as a request of step `step`:
-    // subscribes to the Response of the request path of a new handle token
-    // first, puts the token into the options (the last argument).
+    // Calls METHOD of the ScreenCast interface as a request of step `step`;
+    // its Response reaches onResponse().
     void request(Step step, const QString& method, QList<QVariant> arguments);
+    void onResponse(uint response, const QVariantMap& results);
     // Hands the reply of a call of the current step to `onReply`; an error
     // reply fails the session, a reply after the step has passed is dropped.
     void watch(QDBusPendingCallWatcher* watcher, std::function<void(const QDBusMessage&)> onReply);
-    void subscribeResponse(const QString& path);
-    void unsubscribeResponse();
     void finish(ScreenCastResult::Outcome outcome, const QString& error = {});
     static std::vector<ScreenCastStream> parseStreams(const QVariant& streams);
 
@@ -116,7 +116,7 @@ private:
     std::uint32_t cursorModes_ = 0;
     std::uint32_t version_ = 0;
     QString method_;       // of the current request, for messages
-    QString requestPath_;  // the request whose Response is awaited
+    QPointer<PortalRequest> request_;  // the one awaiting its Response
     QString sessionPath_;
     QDBusUnixFileDescriptor pipeWire_;
     ScreenCastResult result_;
