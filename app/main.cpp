@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
         QObject::connect(&hotkeysNote, &QTimer::timeout, [&recorder, &hotkeysNote] {
             if (talvora::WinDlg* w = recorder()) {
                 hotkeysNote.stop();
-                w->showStatus("Hotkeys work only while an X11 window has the focus");
+                w->showNote("Hotkeys work only while an X11 window has the focus");
             }
         });
         hotkeysNote.start(200);

@@ -253,7 +253,7 @@ bool RecordingSession::screenConsented() {
     }
     if (windowWanted && !screen_->sharedWindow()) {
         ctx_.platform.log.append(kNoWindowChoiceText);
-        ui_.showStatus(kNoWindowChoiceText);
+        ui_.showNote(kNoWindowChoiceText);
     }
     return true;
 }

@@ -18,6 +18,9 @@ public:
     virtual void setMicPicture(bool muted) = 0;
     // Sets the status text and shows it at once.
     virtual void showStatus(const std::string& text) = 0;
+    // Shows a note the user must get to read: the status texts that follow
+    // (the tracker's, every second) do not replace it for a while.
+    virtual void showNote(const std::string& text) { showStatus(text); }
     virtual void hideRecorder() = 0;
     virtual void showRecorderRestored() = 0;
     virtual void restartPreview() = 0;

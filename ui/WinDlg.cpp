@@ -489,8 +489,16 @@ void WinDlg::setMicPicture(bool muted) {
     if (mic_ != nullptr) mic_->setIcon(QPixmap(muted ? ":/pictures/mic_off" : ":/pictures/mic_on"));
 }
 
+void WinDlg::showNote(const std::string& text) {
+    // Long enough to be read, short enough that the status comes back soon.
+    constexpr std::chrono::seconds kNoteShown{10};
+    noteUntil_ = {};
+    showStatus(text);
+    noteUntil_ = std::chrono::steady_clock::now() + kNoteShown;
+}
+
 void WinDlg::showStatus(const std::string& text) {
-    if (text.empty()) return;
+    if (text.empty() || std::chrono::steady_clock::now() < noteUntil_) return;
     ctx_.statusText = text.substr(0, 2047);
     if (status_ == nullptr) return;
     const QString shown = QString::fromStdString(ctx_.statusText);

@@ -8,6 +8,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <memory>
 
 #include "app/AppContext.h"
@@ -101,6 +102,7 @@ public:
     void setPlayPauseCaption(const std::string& text) override;
     void setMicPicture(bool muted) override;
     void showStatus(const std::string& text) override;
+    void showNote(const std::string& text) override;
     void hideRecorder() override;
     void showRecorderRestored() override;
     void restartPreview() override;
@@ -181,6 +183,7 @@ private:
     QPushButton* mic_ = nullptr;
     QTextEdit* status_ = nullptr;
     int statusPixels_ = 1;  // the status line's font size for texts that fit
+    std::chrono::steady_clock::time_point noteUntil_;  // the status line holds a note until then
     QWidget* clonePanel_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     MaxiClientArea* maxi_ = nullptr;

@@ -319,6 +319,10 @@ TEST_F(DialogTest, TheStatusLineShowsWhoeverWroteLast) {
         recorder->tick();
         EXPECT_EQ(recorder->statusText(), "Google Meeting / Zoom windows not detected") << tick;
     }
+    // A note stays to be read.
+    recorder->showNote("Hotkeys work only while an X11 window has the focus");
+    recorder->tick();
+    EXPECT_EQ(recorder->statusText(), "Hotkeys work only while an X11 window has the focus");
 }
 
 TEST_F(DialogTest, TheDefaultSizeShowsTheStatusLineWholeAndMakesItsPicturesQuietly) {
