@@ -1,6 +1,9 @@
 # Sourced by the recorder benches: starting the recorder under $HOME=$work
 # with $program, answering its message boxes and confirming the microphone in
 # Audio Setup at the first start; sets $recorder.
+# The meeting windows are X11 windows (XWayland's on Wayland), as the
+# meetings' own are.
+export SDL_VIDEODRIVER=x11
 answer_boxes() {
   for box in $(xdotool search --name '^(Talvora Message|Audio Setup)$' 2>/dev/null); do
     xdotool windowactivate --sync "$box" key --window "$box" Return 2>/dev/null || true
