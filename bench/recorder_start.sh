@@ -22,3 +22,28 @@ start_recorder_at_rate() {
   sed -i "s/^Frame Rate: .*/Frame Rate: $1.00/" "$(find "$work" -name '*.ini' | head -n 1)"
   start_recorder
 }
+# "name ticks" for every thread of the recorder.
+thread_ticks() {
+  for task in /proc/"$recorder"/task/*; do
+    local comm stat
+    comm=$(<"$task/comm") stat=$(<"$task/stat") || continue
+    stat=${stat##*) }
+    read -r -a fields <<<"$stat"
+    echo "$comm	$((fields[11] + fields[12]))"
+  done
+}
+# Each thread's share of one core between two thread_ticks files taken
+# $seconds apart, busiest first, and all threads'.
+thread_percent() {
+  awk -F'\t' -v ticks="$(getconf CLK_TCK)" -v seconds="$seconds" '
+    NR == FNR { before[$1] += $2; next }
+    { after[$1] += $2 }
+    END {
+      for (name in after) {
+        used = after[name] - before[name]
+        total += used
+        printf "%7.1f  %s\n", 100 * used / ticks / seconds, name
+      }
+      printf "%7.1f  all threads\n", 100 * total / ticks / seconds
+    }' "$1" "$2" | sort -rn
+}
