@@ -16,17 +16,6 @@ work="$(mktemp -d)"
 export HOME="$work"
 
 source "$(dirname "$0")/recorder_start.sh"
-# "name ticks" for every thread of the recorder.
-thread_ticks() {
-  for task in /proc/"$recorder"/task/*; do
-    local comm stat
-    comm=$(<"$task/comm") stat=$(<"$task/stat") || continue
-    stat=${stat##*) }
-    read -r -a fields <<<"$stat"
-    echo "$comm	$((fields[11] + fields[12]))"
-  done
-}
-
 case "${PICTURE:-moving}" in
   moving) source="testsrc=size=$size:rate=$rate" ;;
   area) source="smptebars=size=$size:rate=$rate[slide];testsrc=size=320x240:rate=$rate[face];[slide][face]overlay=x=40:y=40[out0]" ;;
@@ -47,17 +36,6 @@ thread_ticks >"$work/after"
 xdotool key ctrl+F9
 sleep 3
 
-ticks=$(getconf CLK_TCK)
 echo "recorder, recording a ${size} window at ${rate} fps for ${seconds} s: % of one core by thread"
-awk -F'\t' -v ticks="$ticks" -v seconds="$seconds" '
-  NR == FNR { before[$1] += $2; next }
-  { after[$1] += $2 }
-  END {
-    for (name in after) {
-      used = after[name] - before[name]
-      total += used
-      printf "%7.1f  %s\n", 100 * used / ticks / seconds, name
-    }
-    printf "%7.1f  all threads\n", 100 * total / ticks / seconds
-  }' "$work/before" "$work/after" | sort -rn
+thread_percent "$work/before" "$work/after"
 ffprobe -v error -show_entries stream=codec_name,width,height,avg_frame_rate -of compact "$work"/Videos/*/*.wmv

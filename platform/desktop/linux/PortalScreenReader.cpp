@@ -4,6 +4,7 @@
 
 #include "platform/desktop/linux/PipeWireScreenStream.h"
 #include "platform/desktop/linux/PixelCopy.h"
+#include "platform/desktop/linux/X11ScreenReader.h"
 
 namespace platform {
 
@@ -28,6 +29,8 @@ std::string PortalGrant::error() const {
 PortalScreenReader::PortalScreenReader(std::shared_ptr<const PortalGrant> grant, ScreenError code, std::string why)
     : grant_(std::move(grant)), code_(grant_ ? ScreenError::None : code), error_(grant_ ? std::string() : why) {}
 
+PortalScreenReader::~PortalScreenReader() = default;
+
 bool PortalScreenReader::read(const ScreenArea& area, ImageView frame) {
     if (code_ != ScreenError::None) return false;
     if (const ScreenError state = grant_->state(); state != ScreenError::None) {
@@ -38,6 +41,10 @@ bool PortalScreenReader::read(const ScreenArea& area, ImageView frame) {
     if (grant_->window) {
         if (grant_->stream->copyFitted(frame, scaled_) == 0) fillBlackOutside(frame, Rect{});
         return true;
+    }
+    if (area.windowContents) {
+        if (!windows_) windows_ = std::make_unique<X11ScreenReader>();
+        if (windows_->readWindowContents(area, frame)) return true;
     }
     const Point at = grant_->position;
     const Rect inStream{area.rect.left - at.x, area.rect.top - at.y, area.rect.right - at.x, area.rect.bottom - at.y};

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <atomic>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +12,7 @@
 namespace platform {
 
 class PipeWireScreenStream;
+class X11ScreenReader;
 
 // What one consent of the desktop gives its readers: the monitor's stream
 // and where the monitor lies in the X root's coordinates (XWayland's root is
@@ -36,14 +37,16 @@ struct PortalGrant {
 // the desktop sent, cropped to the area, so that a run keeps its rate when
 // the desktop sends fewer (it sends only when the screen changes). Before the
 // first picture the frame is black. A monitor's stream holds the whole
-// monitor: a window's own contents and a cursor of our own cannot be asked
-// for here (the cursor is chosen for the stream when the desktop is asked).
-// A window's stream changes size with the window, while a run's frame keeps
-// its size: the window is scaled into the frame whole.
+// monitor, with the pointer if the desktop was asked for it. A window's own
+// contents come from XWayland, which serves an X11 window's pixels by its id,
+// covered or not, as the X server does on X11; the stream's crop where it
+// cannot. A shared window's stream changes size with the window, while a
+// run's frame keeps its size: the window is scaled into the frame whole.
 class PortalScreenReader : public ScreenReader {
 public:
     // Without a grant the reader fails from the start with `code` and `why`.
     PortalScreenReader(std::shared_ptr<const PortalGrant> grant, ScreenError code, std::string why);
+    ~PortalScreenReader() override;
 
     bool read(const ScreenArea& area, ImageView frame) override;
     ScreenError errorCode() const override { return code_; }
@@ -54,6 +57,7 @@ private:
     ScreenError code_;
     std::string error_;
     std::vector<std::uint8_t> scaled_;
+    std::unique_ptr<X11ScreenReader> windows_;  // opened at the first window-contents read
 };
 
 }  // namespace platform

@@ -102,6 +102,14 @@ bool X11ScreenReader::read(const ScreenArea& area, ImageView frame) {
     return true;
 }
 
+bool X11ScreenReader::readWindowContents(const ScreenArea& area, ImageView frame) {
+    if (code_ == ScreenError::NoDisplay || code_ == ScreenError::Unsupported || !xcb_.ok() || !hasComposite_ ||
+        !readWindow(area.window, area.rect, frame))
+        return false;
+    if (area.drawCursor) drawCursor(area.rect, frame);
+    return true;
+}
+
 bool X11ScreenReader::readScreen(const Rect& requested, ImageView frame) {
     // The root's size now, not at connection time: RandR may have changed it.
     auto geometry = xcb_.reply(xcb_get_geometry_reply, xcb_get_geometry(xcb_.get(), xcb_.root()));

@@ -26,6 +26,9 @@ public:
     // From the window's contents when the area asks for them and the window
     // can be read, else from the screen; opaque black where neither reaches.
     bool read(const ScreenArea& area, ImageView frame) override;
+    // Only area.window's own contents (with the pointer if asked), never the
+    // screen: false, quietly, where the window cannot be read.
+    bool readWindowContents(const ScreenArea& area, ImageView frame);
     ScreenError errorCode() const override { return code_; }
     // The last failure, also of reads that were then done another way.
     std::string error() const override { return error_; }
