@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <libyuv/convert_argb.h>
 #include <libyuv/planar_functions.h>
+#include <libyuv/scale_argb.h>
 #include <spa/buffer/meta.h>
 #include <spa/param/video/format-utils.h>
 #include <spa/pod/builder.h>
@@ -146,6 +147,51 @@ bool PipeWireScreenStream::waitForFrame(std::uint64_t after, std::chrono::millis
 std::uint64_t PipeWireScreenStream::copy(const Rect& area, ImageView dst) const {
     std::lock_guard lock(mutex_);
     if (number_ == 0) return 0;
+    copyLocked(area, dst);
+    return number_;
+}
+
+std::uint64_t PipeWireScreenStream::copyScaled(const Rect& area, Size whole, ImageView dst,
+                                               std::vector<std::uint8_t>& scratch) const {
+    std::lock_guard lock(mutex_);
+    if (number_ == 0) return 0;
+    if (whole.width == width_ && whole.height == height_) {
+        copyLocked(area, dst);
+        return number_;
+    }
+    if (whole.width <= 0 || whole.height <= 0) {
+        fillBlackOutside(dst, Rect{});
+        return number_;
+    }
+    const Rect inside{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, whole.width),
+                      std::min(area.bottom, whole.height)};
+    const Rect keep{inside.left - area.left, inside.top - area.top, inside.right - area.left,
+                    inside.bottom - area.top};
+    if (keep.width() <= 0 || keep.height() <= 0) {
+        fillBlackOutside(dst, Rect{});
+        return number_;
+    }
+    // The frame's pixels under the area, widened to whole pixels.
+    const auto scaled = [](int at, int frame, int wholeSide) {
+        return static_cast<int>(static_cast<long long>(at) * frame / wholeSide);
+    };
+    const auto scaledUp = [](int at, int frame, int wholeSide) {
+        return static_cast<int>((static_cast<long long>(at) * frame + wholeSide - 1) / wholeSide);
+    };
+    const int left = scaled(inside.left, width_, whole.width);
+    const int top = scaled(inside.top, height_, whole.height);
+    const int right = std::max(scaledUp(inside.right, width_, whole.width), left + 1);
+    const int bottom = std::max(scaledUp(inside.bottom, height_, whole.height), top + 1);
+    scratch.resize(static_cast<std::size_t>(keep.width()) * keep.height() * 4);
+    const std::uint8_t* src = frame_.data() + (static_cast<std::size_t>(top) * width_ + left) * 4;
+    libyuv::ARGBScale(src, width_ * 4, right - left, bottom - top, scratch.data(), keep.width() * 4, keep.width(),
+                      keep.height(), libyuv::kFilterBox);
+    copyBgrx(scratch.data(), keep.width() * 4, keep.width(), keep.height(), dst, keep.left, keep.top);
+    fillBlackOutside(dst, keep);
+    return number_;
+}
+
+void PipeWireScreenStream::copyLocked(const Rect& area, ImageView dst) const {
     const Rect inside{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, width_),
                       std::min(area.bottom, height_)};
     const Rect keep{inside.left - area.left, inside.top - area.top, inside.right - area.left,
@@ -157,7 +203,6 @@ std::uint64_t PipeWireScreenStream::copy(const Rect& area, ImageView dst) const 
     } else {
         fillBlackOutside(dst, Rect{});
     }
-    return number_;
 }
 
 std::uint64_t PipeWireScreenStream::copyFitted(ImageView dst, std::vector<std::uint8_t>& scratch) const {

@@ -56,6 +56,11 @@ public:
     // becomes black. The copied frame's number; 0, with `dst` untouched,
     // before the first frame.
     std::uint64_t copy(const Rect& area, ImageView dst) const;
+    // As copy(), with `area` in coordinates in which the whole frame
+    // measures `whole` (a scaled monitor's size in the X root): the part of
+    // the frame it covers is scaled to the area's size. As copy() where
+    // `whole` is the frame's own size.
+    std::uint64_t copyScaled(const Rect& area, Size whole, ImageView dst, std::vector<std::uint8_t>& scratch) const;
     // Scales the newest frame into `dst` whole (see fitBgrx), whatever size
     // the stream has now; numbered and untouched before the first as copy().
     std::uint64_t copyFitted(ImageView dst, std::vector<std::uint8_t>& scratch) const;
@@ -91,6 +96,7 @@ private:
     static void onCoreError(void* self, std::uint32_t id, int seq, int res, const char* message);
     static void onGlobalRemoved(void* self, std::uint32_t id);
     void takeFrame(const spa_buffer& buffer);
+    void copyLocked(const Rect& area, ImageView dst) const;
 
     const std::uint32_t nodeId_;
     // Destroyed in reverse order, after the destructor has stopped the loop.

@@ -4,6 +4,8 @@
 
 #include "platform/desktop/linux/PipeWireScreenStream.h"
 #include "platform/desktop/linux/PixelCopy.h"
+#include "platform/desktop/linux/SharedMonitor.h"
+#include "platform/desktop/linux/X11Display.h"
 #include "platform/desktop/linux/X11ScreenReader.h"
 
 namespace platform {
@@ -46,10 +48,26 @@ bool PortalScreenReader::read(const ScreenArea& area, ImageView frame) {
         if (!windows_) windows_ = std::make_unique<X11ScreenReader>();
         if (windows_->readWindowContents(area, frame)) return true;
     }
-    const Point at = grant_->position;
-    const Rect inStream{area.rect.left - at.x, area.rect.top - at.y, area.rect.right - at.x, area.rect.bottom - at.y};
-    if (grant_->stream->copy(inStream, frame) == 0) fillBlackOutside(frame, Rect{});
+    if (!monitor_) monitor_ = locateMonitor();
+    if (!monitor_) {
+        fillBlackOutside(frame, Rect{});
+        return true;
+    }
+    const Point at{monitor_->left, monitor_->top};
+    const Rect inMonitor{area.rect.left - at.x, area.rect.top - at.y, area.rect.right - at.x,
+                         area.rect.bottom - at.y};
+    const PipeWireScreenStream::Size whole{monitor_->width(), monitor_->height()};
+    if (grant_->stream->copyScaled(inMonitor, whole, frame, scaled_) == 0) fillBlackOutside(frame, Rect{});
     return true;
+}
+
+std::optional<Rect> PortalScreenReader::locateMonitor() const {
+    const PipeWireScreenStream::Size size = grant_->stream->frameSize();
+    if (size.width <= 0 || size.height <= 0) return std::nullopt;
+    std::vector<Rect> rootMonitors;
+    for (const Monitor& monitor : X11Display().monitors()) rootMonitors.push_back(monitor.monitor);
+    return locateSharedMonitor({grant_->position, grant_->width, grant_->height, size.width, size.height},
+                               rootMonitors);
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,14 @@ class PipeWireScreenStream;
 class X11ScreenReader;
 
 // What one consent of the desktop gives its readers: the monitor's stream
-// and where the monitor lies in the X root's coordinates (XWayland's root is
-// the compositor's layout), or a window's stream, which lies nowhere there.
+// and what the portal says of the monitor (see locateSharedMonitor), or a
+// window's stream, which lies nowhere in the X root.
 // `closed` is set on the UI thread when the desktop ends the session.
 struct PortalGrant {
     std::shared_ptr<PipeWireScreenStream> stream;
     Point position;
+    int width = 0;  // the portal's size of the stream; 0 when it gives none
+    int height = 0;
     ScreenChoice asked = ScreenChoice::Monitor;  // a desktop without windows to share gives a monitor
     bool window = false;
     std::string title;  // of the shared window, as the desktop gives it
@@ -37,7 +40,11 @@ struct PortalGrant {
 // the desktop sent, cropped to the area, so that a run keeps its rate when
 // the desktop sends fewer (it sends only when the screen changes). Before the
 // first picture the frame is black. A monitor's stream holds the whole
-// monitor, with the pointer if the desktop was asked for it. A window's own
+// monitor, with the pointer if the desktop was asked for it; XWayland's root
+// is the compositor's layout, so an area of the root is found in the stream
+// where the monitor lies there, located at a run's first picture, and
+// scaled with the monitor's scale (the pictures' size over the monitor's
+// size in the root, as the pictures come now). A window's own
 // contents come from XWayland, which serves an X11 window's pixels by its id,
 // covered or not, as the X server does on X11; the stream's crop where it
 // cannot. A shared window's stream changes size with the window, while a
@@ -53,10 +60,14 @@ public:
     std::string error() const override { return error_; }
 
 private:
+    // Where the shared monitor lies in the root; none before the first picture.
+    std::optional<Rect> locateMonitor() const;
+
     std::shared_ptr<const PortalGrant> grant_;
     ScreenError code_;
     std::string error_;
     std::vector<std::uint8_t> scaled_;
+    std::optional<Rect> monitor_;  // in the root; located at the first picture
     std::unique_ptr<X11ScreenReader> windows_;  // opened at the first window-contents read
 };
 

@@ -122,6 +122,8 @@ void PortalScreenSource::onPortalFinished(ScreenChoice asked, bool tokenUsed) {
     granted_ = std::make_shared<PortalGrant>();
     granted_->stream = std::make_shared<PipeWireScreenStream>(portal_->pipeWireFd(), chosen.nodeId);
     granted_->position = chosen.position;
+    granted_->width = chosen.width;
+    granted_->height = chosen.height;
     granted_->asked = asked;
     granted_->window = window;
     granted_->title = chosen.title.toStdString();
