@@ -31,11 +31,10 @@ namespace {
 // A viewer notices sound that leads the picture by about 45 ms: the mean of a
 // recording stays well within that (an encoder delay left uncompensated is
 // 46 ms or more, a first placement left off 60 ms), and the pairs scatter
-// little around it. The recorder moves its sound in steps where its capture
-// times say so, up to about 28 ms once in a recording on a shared machine:
-// that spread is allowed, a shift of 40 ms is caught by the mean.
+// little around it (up to about 2 ms on a shared machine; a step of 20 ms
+// inside a recording shows as 10 ms), a shift of 40 ms is caught by the mean.
 constexpr double kWorstMean_s = 0.020;
-constexpr double kSpread_s = 0.015;
+constexpr double kSpread_s = 0.010;
 // The start of a recording whose pairs are not held to the bounds.
 constexpr double kPlacing_s = 1.0;
 // The source's own error on average, flash painted against beep played, by
