@@ -73,8 +73,9 @@ private:
     bool placed_ = false;
     bool exact_ = false;  // placed by a capture time
     int settling_ = 0;    // chunks left that follow capture times closely
-    std::array<std::int64_t, kSettlingChunks> settlingShifts_{};  // since the last move
-    int settled_ = 0;
+    // Distances of the settling chunks since the last move.
+    std::array<std::int64_t, kSettlingChunks> settlingShifts_{};
+    int settled_ = 0;  // of them
     std::int64_t windowSum_ = 0;
     std::int64_t windowCount_ = 0;
     std::optional<std::int64_t> lastWindowMean_;
