@@ -10,14 +10,14 @@
 # a frame time or more.
 # Run: scripts/virtual-desktop run bench/recorder_drift.sh [PROGRAM]
 #      MINUTES=30 FORMAT=wmv|mpg RATE=15 by default; KEEP=DIR keeps the
-#      recording and the source's log there.
+#      recording, the source's and the recorder's logs there.
 set -euo pipefail
 program="${1:-$(dirname "$0")/../build/bin/talvora}"
 minutes="${MINUTES:-30}"
 format="${FORMAT:-wmv}"
 rate="${RATE:-15}"
 work="$(mktemp -d)"
-export HOME="$work" XDG_CONFIG_HOME="$work/.config"
+export HOME="$work" XDG_CONFIG_HOME="$work/.config" TALVORA_LOG="$work/recorder.log"
 folder="$work/Videos/Talvora Recordings"
 settings="$work/.config/Corvane Telmark 2"
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -66,9 +66,9 @@ kill "$recorder" 2>/dev/null || true
 kill "$source" 2>/dev/null || true
 wait "$source" 2>/dev/null || true
 echo "source: $(tail -n 1 "$work/source.out")"
-[ -n "${KEEP:-}" ] && mkdir -p "$KEEP" && cp "$file" "$work/source.out" "$work/recorder.out" "$KEEP/"
+[ -n "${KEEP:-}" ] && mkdir -p "$KEEP" && cp "$file" "$work/source.out" "$work/recorder.log" "$KEEP/"
 # Where the recorder moved its sound, by its log.
-grep -rIah "Audio capture: sound" "$work" 2>/dev/null | tr -d '\r' | sort | uniq -c || true
+grep -a "Audio capture: sound" "$work/recorder.log" | tr -d '\r' || true
 
 echo "file size at each minute (MB): $(for s in "${sizes[@]}"; do printf '%.1f ' "$(echo "$s / 1048576" | bc -l)"; done)"
 
