@@ -170,8 +170,8 @@ void AudioCaptureSession::addPaced(std::vector<std::int16_t>& paced, const Audio
     }
     const SoundTimeline::Placement placement = timeline_.place(end(pending), due, frames, !capturedAt);
     if ((placement.silence > 0 || placement.drop > 0) && timeline_.placed() && end(pending) > 0)
-        log_.append(format("\r\nAudio capture: sound placed anew, %+lld ms",
-                           static_cast<long long>((placement.silence - placement.drop) * 1000 / kRate)));
+        log_.append(format("\r\nAudio capture: sound placed anew, %+.1f ms",
+                           static_cast<double>(placement.silence - placement.drop) * 1000.0 / kRate));
     if (placement.silence > 0) fillTo(end(pending) + placement.silence, pending);
     if (placement.drop > 0) {
         droppedFrames_ += placement.drop;

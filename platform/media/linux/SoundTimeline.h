@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -12,23 +13,32 @@ namespace platform {
 // nothing for a while: a suspended device, a server that went away) is the
 // gap filled with silence, and when it belongs that much earlier (it
 // overlaps what is placed) the overlap is dropped. The first chunk with a
-// capture time, and the first after reset(), is placed exactly; while the
-// server's timing settles after that (half a second), it is followed more
-// closely. Within the tolerance the sound may still lie off its capture
-// times by a steady amount (a first capture time the server reported late):
-// their mean over a window of chunks is watched, and a mean beyond
-// `kDriftFrames` moves the sound by that mean, once per window. One thread.
+// capture time, and the first after reset(), is placed exactly.
+//
+// Capture times wander: the server's first reports are tens of ms off, and
+// later ones stray from the sample count by up to about 25 ms for seconds at
+// a time, in ramps and single outliers, while the count stays true. So while
+// the server's timing settles after an exact placement (half a second), the
+// sound is moved by the median distance of the chunks since the last move,
+// not by any one chunk; afterwards the mean distance over a window of chunks
+// is watched, and a mean beyond `kDriftFrames` moves the sound towards its
+// capture times by at most `kSlewFrames` per window: a steady distance (a
+// clock that runs apart) is taken out in small steps, a wander is not
+// followed far. One thread.
 class SoundTimeline {
 public:
     // Chunks after an exact placement that follow capture times closely, and
-    // how closely.
+    // how closely; the fewest chunks whose median moves the sound.
     static constexpr int kSettlingChunks = 10;
     static constexpr std::int64_t kSettlingFrames = 441;  // 10 ms at 44.1 kHz
+    static constexpr int kMedianChunks = 3;
 
-    // Chunks whose distance from their capture times is averaged, and the
-    // mean distance that moves the sound (8 ms at 44.1 kHz).
+    // Chunks whose distance from their capture times is averaged, the mean
+    // distance that moves the sound (8 ms at 44.1 kHz) and the largest move
+    // per window (2 ms: a clock 400 ppm apart is still followed).
     static constexpr int kWindowChunks = 100;
     static constexpr std::int64_t kDriftFrames = 353;
+    static constexpr std::int64_t kSlewFrames = 88;
 
     explicit SoundTimeline(std::int64_t resyncFrames) : resyncFrames_(resyncFrames) {}
 
@@ -45,6 +55,7 @@ public:
     void reset() {
         placed_ = exact_ = false;
         clearWindow();
+        settled_ = 0;
     }
     bool placed() const { return placed_; }
 
@@ -54,11 +65,17 @@ public:
 
 private:
     void clearWindow() { windowSum_ = windowCount_ = 0; }
+    // A settling chunk `shift` from its capture time; the move it makes.
+    Placement settle(std::int64_t shift, std::int64_t frames);
+    static Placement move(std::int64_t shift, std::int64_t frames);
 
     std::int64_t resyncFrames_;
     bool placed_ = false;
     bool exact_ = false;  // placed by a capture time
     int settling_ = 0;    // chunks left that follow capture times closely
+    // Distances of the settling chunks since the last move.
+    std::array<std::int64_t, kSettlingChunks> settlingShifts_{};
+    int settled_ = 0;  // of them
     std::int64_t windowSum_ = 0;
     std::int64_t windowCount_ = 0;
     std::optional<std::int64_t> lastWindowMean_;

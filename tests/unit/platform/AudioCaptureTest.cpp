@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/audio/fake/FakeAudioSystem.h"
 #include "platform/core/fake/FakeLog.h"
@@ -454,17 +455,18 @@ TEST(SoundTimelineTest, CountsOnSmoothlyAndPlacesAnewOnlyBeyondTheTolerance) {
     timeline.reset();
     EXPECT_EQ(timeline.place(400, 390, 50).drop, 10);  // exactly again
 
-    // Right after an exact placement capture times are followed closely,
-    // until the server's timing has settled.
+    // Right after an exact placement the server's reports settle: the sound
+    // follows the median of the chunks since its last move, not one outlier.
     SoundTimeline settling(4096);
     EXPECT_EQ(settling.place(0, 0, 100).silence, 0);
     std::int64_t end = 100;
+    const std::int64_t reported[SoundTimeline::kSettlingChunks] = {2000, 2000, 2000, 0, 600, 0, -600, 0, 0, 0};
     for (int i = 0; i < SoundTimeline::kSettlingChunks; ++i) {
-        const auto p = settling.place(end, end + 500, 100);
-        EXPECT_EQ(p.silence, 500) << i;
+        const auto p = settling.place(end, end + reported[i], 100);
+        EXPECT_EQ(p.silence, i == 2 ? 2000 : 0) << i;
+        EXPECT_EQ(p.drop, 0) << i;
         end += p.silence + 100;
     }
-    EXPECT_EQ(settling.place(end, end + 500, 100).silence, 0);
 
     // A guess places the first chunk; the first capture time places anew.
     SoundTimeline guessed(100);
@@ -474,7 +476,7 @@ TEST(SoundTimelineTest, CountsOnSmoothlyAndPlacesAnewOnlyBeyondTheTolerance) {
     EXPECT_EQ(guessed.place(180, 190, 50).silence, 0);
 }
 
-TEST(SoundTimelineTest, ASteadyDistanceWithinTheToleranceIsMovedOutOnce) {
+TEST(SoundTimelineTest, ASteadyDistanceIsMovedOutOnceWhileSettlingAndInSmallStepsAfter) {
     // The first capture time came late: every later one says the sound lies
     // 60 ms early, well inside the tolerance.
     constexpr std::int64_t kEarly = 2646;
@@ -502,6 +504,20 @@ TEST(SoundTimelineTest, ASteadyDistanceWithinTheToleranceIsMovedOutOnce) {
         }
         end += p.silence - p.drop + 512;
     }
+
+    // A distance that turns up after settling (capture times that wander,
+    // clocks that run apart) is taken out in small steps, one per window.
+    constexpr std::int64_t kApart = 1000;
+    SoundTimeline apart(4096);
+    end = 0;
+    std::vector<std::int64_t> steps;
+    for (int i = 0; i < 12 * SoundTimeline::kWindowChunks; ++i) {
+        const auto p = apart.place(end, i * 512 + (i > SoundTimeline::kSettlingChunks ? kApart : 0), 512);
+        if (p.silence + p.drop > 0) steps.push_back(p.silence - p.drop);
+        end += p.silence - p.drop + 512;
+    }
+    EXPECT_EQ(steps, std::vector<std::int64_t>(8, SoundTimeline::kSlewFrames));
+    EXPECT_LE(apart.lastWindowMean(), SoundTimeline::kDriftFrames);
 }
 
 TEST_F(AudioCaptureTest, DeviceCategoryListsTheFilterThenRealSourcesEachRecordedAlone) {
