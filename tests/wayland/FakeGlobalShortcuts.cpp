@@ -20,24 +20,10 @@ QString portalPath(const QString& kind, const QDBusMessage& message, const QStri
 
 }  // namespace
 
-QDBusArgument& operator<<(QDBusArgument& argument, const FakeShortcut& shortcut) {
-    argument.beginStructure();
-    argument << shortcut.name << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, FakeShortcut& shortcut) {
-    argument.beginStructure();
-    argument >> shortcut.name >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
 FakeGlobalShortcuts::FakeGlobalShortcuts(QObject* portal, const QDBusConnection& bus)
     : QDBusAbstractAdaptor(portal), bus_(bus) {
-    qDBusRegisterMetaType<FakeShortcut>();
-    qDBusRegisterMetaType<QList<FakeShortcut>>();
+    qDBusRegisterMetaType<platform::PortalShortcut>();
+    qDBusRegisterMetaType<QList<platform::PortalShortcut>>();
 }
 
 void FakeGlobalShortcuts::activate(const QString& name) {
@@ -54,10 +40,10 @@ QDBusObjectPath FakeGlobalShortcuts::CreateSession(const QVariantMap& options, c
 }
 
 QDBusObjectPath FakeGlobalShortcuts::BindShortcuts(const QDBusObjectPath& session,
-                                                   const QList<FakeShortcut>& shortcuts, const QString&,
+                                                   const QList<platform::PortalShortcut>& shortcuts, const QString&,
                                                    const QVariantMap& options, const QDBusMessage& message) {
     Binding binding{session.path(), {}};
-    for (const FakeShortcut& shortcut : shortcuts)
+    for (const platform::PortalShortcut& shortcut : shortcuts)
         binding.triggers[shortcut.name] = shortcut.properties.value(QStringLiteral("preferred_trigger")).toString();
     bindings.push_back(binding);
     // Every shortcut bound as asked; the list is left out, as some portals do.

@@ -12,13 +12,9 @@
 #include <map>
 #include <vector>
 
-namespace talvora::test {
+#include "platform/desktop/linux/PortalShortcut.h"
 
-// A shortcut as BindShortcuts carries it: (sa{sv}).
-struct FakeShortcut {
-    QString name;
-    QVariantMap properties;
-};
+namespace talvora::test {
 
 // The GlobalShortcuts portal on a private bus, as an adaptor of the object
 // that serves the portal's path (beside a fake ScreenCast): it binds what it
@@ -47,7 +43,7 @@ public:
 
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message);
-    QDBusObjectPath BindShortcuts(const QDBusObjectPath& session, const QList<talvora::test::FakeShortcut>& shortcuts,
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath& session, const QList<platform::PortalShortcut>& shortcuts,
                                   const QString& parent, const QVariantMap& options, const QDBusMessage& message);
 
 private:

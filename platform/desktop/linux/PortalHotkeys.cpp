@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/desktop/linux/PortalRequest.h"
+#include "platform/desktop/linux/PortalShortcut.h"
 #include "platform/desktop/linux/X11VirtualKeys.h"
 
 namespace platform {
@@ -21,26 +22,6 @@ namespace {
 
 const QString kGlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
-
-// A shortcut as BindShortcuts takes it and its Response gives it back.
-struct PortalShortcut {
-    QString name;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut) {
-    argument.beginStructure();
-    argument << shortcut.name << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut) {
-    argument.beginStructure();
-    argument >> shortcut.name >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
 
 // The combination in the desktop's shortcut format ("CTRL+SHIFT+a"); empty
 // when a modifier or the key has no name there.
