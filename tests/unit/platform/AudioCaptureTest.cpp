@@ -372,8 +372,9 @@ TEST_F(AudioCaptureTest, LostDevicesAndAServerThatGoesAwayBecomeSilenceUntilThey
     EXPECT_EQ(sink->lastValue(), 0);
     audio.setAvailable(true);
     ASSERT_TRUE(eventually([&] { return audio.openStreams(kMonitor) == 1 && audio.openStreams("microphone") == 1; }));
-    EXPECT_TRUE(logged("records \"speakers.monitor\" again"));
-    EXPECT_TRUE(logged("records \"microphone\" again"));
+    // Said just after the stream opens, on the capture thread.
+    EXPECT_TRUE(eventually([&] { return logged("records \"speakers.monitor\" again"); }));
+    EXPECT_TRUE(eventually([&] { return logged("records \"microphone\" again"); }));
     ASSERT_TRUE(eventually([&] {
         audio.feed("microphone", block(3000), std::chrono::steady_clock::now());
         audio.feed(kMonitor, block(10000), std::chrono::steady_clock::now());
